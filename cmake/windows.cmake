@@ -1,0 +1,21 @@
+# The Windows GUI executable, cross-compiled with mingw-w64.
+enable_language(RC)
+set(TAVRIN_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/x64" CACHE PATH "Where tavrin.exe is written")
+
+# Small, self-contained and free of C++ runtime machinery the launcher never uses.
+set(TAVRIN_WIN_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -municode)
+target_compile_options(tavrin_core PRIVATE ${TAVRIN_WIN_FLAGS})
+
+file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_executable(tavrin WIN32 ${TAVRIN_WIN32_SOURCES} assets/icon/tavrin.rc)
+target_compile_options(tavrin PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
+target_link_libraries(tavrin PRIVATE tavrin_core)
+target_link_options(tavrin PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++
+  -s -Wl,--gc-sections)
+set_target_properties(tavrin PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVRIN_DIST_DIR}")
+
+# Programs the end-to-end bench runs under Wine beside the launcher.
+if(EXISTS "${PROJECT_SOURCE_DIR}/tests/e2e/CMakeLists.txt")
+  add_subdirectory(tests/e2e)
+endif()

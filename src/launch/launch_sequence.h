@@ -1,0 +1,6 @@
+// The launcher's whole run: gather the command line and the parameter file, build the
+// child command, start it, wait for it unless told not to, and end.
+#pragma once
+
+// Never returns: ends with exit code 0 after a successful start, 2 after any error.
+[[noreturn]] void run_launcher();
