@@ -18,7 +18,8 @@ int append_class_path_entry(string_builder* sb, const char16_t* entry, int first
   return 1;
 }
 
-void append_class_path(string_builder* sb, const char16_t* class_path, const char16_t* launcher_path) {
+void append_class_path(string_builder* sb, const char16_t* class_path,
+                       const char16_t* launcher_path) {
   sb_append_char(sb, u'"');
   int first_kept = 1;
   const char16_t* position = class_path;

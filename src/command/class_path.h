@@ -5,7 +5,8 @@
 
 #include "command/string_builder.h"
 
-void append_class_path(string_builder* sb, const char16_t* class_path, const char16_t* launcher_path);
+void append_class_path(string_builder* sb, const char16_t* class_path,
+                       const char16_t* launcher_path);
 
 // Appends one entry (after a ';' unless it is the first kept) if it exists. Returns 1 when
 // the entry was kept.

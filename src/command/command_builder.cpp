@@ -10,13 +10,20 @@
 
 const char16_t* expected_item_text(int state) {
   switch (state) {
-    case expect_start_or_launcher: return u"start or java or javaw";
-    case expect_launcher: return u"java or javaw";
-    case expect_option_or_class_path: return u"-cp or -classpath or a Java[tm] option";
-    case expect_class_path: return u"-cp or -classpath";
-    case expect_class_name: return u"a Java[tm] class name";
-    case expect_argument: return u"an argument";
-    default: return u"???";
+    case expect_start_or_launcher:
+      return u"start or java or javaw";
+    case expect_launcher:
+      return u"java or javaw";
+    case expect_option_or_class_path:
+      return u"-cp or -classpath or a Java[tm] option";
+    case expect_class_path:
+      return u"-cp or -classpath";
+    case expect_class_name:
+      return u"a Java[tm] class name";
+    case expect_argument:
+      return u"an argument";
+    default:
+      return u"???";
   }
 }
 

@@ -17,8 +17,8 @@ void sb_append(string_builder* sb, const char16_t* chars, size_t count) {
     // Lengths are 32-bit; a text that would outgrow them is treated as exhausted memory.
     if (capacity > INT32_MAX) capacity = required;
     if (required > INT32_MAX) fatal_error(u"Out of memory");
-    sb->text = static_cast<char16_t*>(
-        alloc_or_exit(sb->text, byte_count(capacity, sizeof(char16_t))));
+    sb->text =
+        static_cast<char16_t*>(alloc_or_exit(sb->text, byte_count(capacity, sizeof(char16_t))));
     sb->capacity = static_cast<int32_t>(capacity);
   }
   char16_t* out = sb->text + sb->length;
@@ -26,7 +26,9 @@ void sb_append(string_builder* sb, const char16_t* chars, size_t count) {
   sb->length = static_cast<int32_t>(required);
 }
 
-void sb_append_char(string_builder* sb, char16_t c) { sb_append(sb, &c, 1); }
+void sb_append_char(string_builder* sb, char16_t c) {
+  sb_append(sb, &c, 1);
+}
 
 char16_t* sb_copy(const string_builder* sb) {
   char16_t* copy = static_cast<char16_t*>(

@@ -33,7 +33,8 @@ char16_t* load_parameter_file(const char16_t* file_name) {
   const char* data = bytes;
   size_t data_size = byte_size;
   if (byte_size >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
+      static_cast<unsigned char>(bytes[1]) == 0xBB &&
+      static_cast<unsigned char>(bytes[2]) == 0xBF) {
     data += 3;
     data_size -= 3;
     if (data_size == 0) {
@@ -42,9 +43,10 @@ char16_t* load_parameter_file(const char16_t* file_name) {
     }
   }
   // One byte never yields more than one UTF-16 unit.
-  char16_t* text =
-      static_cast<char16_t*>(alloc_or_exit(nullptr, byte_count(data_size + 1ull, sizeof(char16_t))));
-  int units = os::utf8_to_utf16(data, static_cast<int>(data_size), text, static_cast<int>(data_size));
+  char16_t* text = static_cast<char16_t*>(
+      alloc_or_exit(nullptr, byte_count(data_size + 1ull, sizeof(char16_t))));
+  int units =
+      os::utf8_to_utf16(data, static_cast<int>(data_size), text, static_cast<int>(data_size));
   if (units <= 0) {
     uint32_t error = os::last_error();
     os::release(bytes);

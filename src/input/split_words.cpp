@@ -8,7 +8,9 @@ namespace {
 
 enum scanner_state { between_words, in_word, in_quotes, in_comment };
 
-inline bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+inline bool is_space(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 struct scanner {
   char16_t** slots;

@@ -116,8 +116,7 @@ void fatal_error(const char16_t* format, ...) {
 const char16_t* system_error_text(uint32_t code) {
   char16_t message[991];
   if (os::system_message(code, message, 991) == 0) message[0] = 0;
-  format_into(system_text, system_text_capacity, u"%s (error %d)", message,
-              static_cast<int>(code));
+  format_into(system_text, system_text_capacity, u"%s (error %d)", message, static_cast<int>(code));
   return system_text;
 }
 

@@ -60,4 +60,6 @@ int resolve_from_launcher(const char16_t* path, const char16_t* launcher_path, c
   return place_at(out, static_cast<size_t>(backslash - out) + 1, path);
 }
 
-int file_exists(const char16_t* path) { return os::path_exists(path) ? 1 : 0; }
+int file_exists(const char16_t* path) {
+  return os::path_exists(path) ? 1 : 0;
+}

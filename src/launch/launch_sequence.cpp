@@ -28,7 +28,8 @@ void get_launcher_path(char16_t* launcher_path) {
     fatal_error(u"Cannot get launcher path:\n%.255s", system_error_text(os::last_error()));
   }
   if (length >= path_capacity) {
-    fatal_error(u"Cannot get launcher path:\n%.255s", system_error_text(error_filename_exced_range));
+    fatal_error(u"Cannot get launcher path:\n%.255s",
+                system_error_text(error_filename_exced_range));
   }
 }
 

@@ -12,7 +12,9 @@ namespace {
 constexpr version default_lower{1, 5, 0};
 constexpr version default_upper{1, 7, 0};
 
-bool plausible(version v) { return v.major > 0 && v.minor > 0 && v.micro >= 0; }
+bool plausible(version v) {
+  return v.major > 0 && v.minor > 0 && v.micro >= 0;
+}
 
 // Reads the version text into a range; a malformed or invalid text is fatal.
 void read_range(const char16_t* text, version* lower, version* upper) {

@@ -104,8 +104,8 @@ const void* read_registry_path(const char16_t* path, uint32_t* type, uint32_t ac
                 system_error_text(static_cast<uint32_t>(status)));
     return nullptr;
   }
-  log_message(u"Registry path '%s'=\n'%s'", path,
-              *type == os::reg_sz ? reinterpret_cast<const char16_t*>(result_buffer)
-                                  : u"not a REG_SZ");
+  log_message(
+      u"Registry path '%s'=\n'%s'", path,
+      *type == os::reg_sz ? reinterpret_cast<const char16_t*>(result_buffer) : u"not a REG_SZ");
   return result_buffer;
 }

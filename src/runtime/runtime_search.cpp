@@ -21,7 +21,8 @@ bool version_in_range(version v, version lower, version upper) {
 
 namespace {
 
-const char16_t registry_base[] = u"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+const char16_t registry_base[] =
+    u"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
 
 const char16_t* read_runtime_value(version v, const char16_t* value_name, uint32_t* type,
                                    uint32_t access_flags) {
@@ -42,7 +43,8 @@ int try_runtime_version(version v, bool javaw, char16_t* launcher) {
     micro = read_runtime_value(v, u"MicroVersion", &type, access);
   }
   if (!micro || type != os::reg_sz) {
-    log_message(u"Don't find Java[tm] version %d.%d.%d: no MicroVersion", v.major, v.minor, v.micro);
+    log_message(u"Don't find Java[tm] version %d.%d.%d: no MicroVersion", v.major, v.minor,
+                v.micro);
     return 0;
   }
   scanned_fields read = scan_fields(micro, u"%d");
@@ -68,13 +70,15 @@ int find_runtime(version lower, version upper, bool javaw, char16_t* launcher) {
       for (int32_t minor = 9; minor >= 0; --minor) {
         for (int32_t micro = 9; micro >= 0; --micro) {
           version v{major, minor, micro};
-          if (version_in_range(v, lower, upper) && try_runtime_version(v, javaw, launcher)) return 1;
+          if (version_in_range(v, lower, upper) && try_runtime_version(v, javaw, launcher))
+            return 1;
         }
       }
     }
   } else if (lower.minor == upper.minor) {
     for (int64_t micro = upper.micro; micro >= lower.micro; --micro) {
-      if (try_runtime_version({lower.major, lower.minor, static_cast<int32_t>(micro)}, javaw, launcher)) {
+      if (try_runtime_version({lower.major, lower.minor, static_cast<int32_t>(micro)}, javaw,
+                              launcher)) {
         return 1;
       }
     }

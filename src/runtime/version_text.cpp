@@ -3,7 +3,9 @@
 namespace {
 
 // White space as the C library's wide classification sees it in the "C" locale.
-bool is_white(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool is_white(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 }  // namespace
 
@@ -37,8 +39,8 @@ scanned_fields scan_fields(const char16_t* text, const char16_t* format) {
       result.overflow = true;
       magnitude = 0;
     }
-    result.values[result.count++] =
-        static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude));
+    result.values[result.count++] = static_cast<int32_t>(
+        negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude));
     p = q;
   }
   return result;

@@ -44,10 +44,21 @@ TEST_F(file_names, is_absolute_path) {
     const char16_t* path;
     int absolute;
   } rows[] = {
-      {u"C:\\", 1},   {u"\\\\ab", 1},   {u"\\\\a\\", 1},        {u"\u0416:\\x", 1},
-      {u"", 0},       {u"C:", 0},       {u"C:x", 0},            {u"C:/x", 0},
-      {u"\\dir", 0},  {u"\\\\a", 0},    {u"\\\\1.2.3.4\\s", 0}, {u"\\\\?\\C:\\x", 0},
-      {u"\\\\.\\pipe", 0}, {u"1:\\x", 0}, {u"?:\\x", 0},
+      {u"C:\\", 1},
+      {u"\\\\ab", 1},
+      {u"\\\\a\\", 1},
+      {u"\u0416:\\x", 1},
+      {u"", 0},
+      {u"C:", 0},
+      {u"C:x", 0},
+      {u"C:/x", 0},
+      {u"\\dir", 0},
+      {u"\\\\a", 0},
+      {u"\\\\1.2.3.4\\s", 0},
+      {u"\\\\?\\C:\\x", 0},
+      {u"\\\\.\\pipe", 0},
+      {u"1:\\x", 0},
+      {u"?:\\x", 0},
   };
   for (const row& r : rows) EXPECT_EQ(is_absolute_path(r.path), r.absolute) << u8(r.path);
 }

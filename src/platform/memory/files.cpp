@@ -15,7 +15,10 @@ struct output_stream {
 };
 
 bool path_exists(const char16_t* path) {
-  return current().files.count(path) || current().directories.count(path);
+  std::u16string name = path;
+  // A directory is found with or without its trailing backslash.
+  while (name.size() > 3 && name.back() == u'\\') name.pop_back();
+  return current().files.count(name) || current().directories.count(name);
 }
 
 input_file* open_input(const char16_t* path) {
@@ -51,7 +54,9 @@ size_t read_input(input_file* file, void* buf, size_t size, bool* failed) {
   return n;
 }
 
-void close_input(input_file* file) { delete file; }
+void close_input(input_file* file) {
+  delete file;
+}
 
 output_stream* create_output(const char16_t* path) {
   memory_os::machine& m = current();
@@ -74,6 +79,8 @@ void write_output(output_stream* stream, const char* bytes, size_t size) {
 
 void flush_output(output_stream*) {}
 
-void close_output(output_stream* stream) { delete stream; }
+void close_output(output_stream* stream) {
+  delete stream;
+}
 
 }  // namespace os

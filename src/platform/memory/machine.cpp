@@ -3,7 +3,9 @@
 namespace memory_os {
 namespace {
 
-char16_t upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+char16_t upper(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
 
 machine* the_machine = new machine();
 
@@ -19,7 +21,9 @@ bool ignore_case_less::operator()(const std::u16string& a, const std::u16string&
   return a.size() < b.size();
 }
 
-machine& current() { return *the_machine; }
+machine& current() {
+  return *the_machine;
+}
 
 void reset() {
   // The old machine is kept: the launcher's module-wide buffers may still point into
@@ -28,7 +32,8 @@ void reset() {
 }
 
 void add_directory(const std::u16string& path) {
-  for (size_t pos = path.find(u'\\', 3); pos != std::u16string::npos; pos = path.find(u'\\', pos + 1)) {
+  for (size_t pos = path.find(u'\\', 3); pos != std::u16string::npos;
+       pos = path.find(u'\\', pos + 1)) {
     the_machine->directories.insert(path.substr(0, pos));
   }
   the_machine->directories.insert(path);

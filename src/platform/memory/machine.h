@@ -41,17 +41,17 @@ struct machine {
   // Process identity.
   std::u16string command_line = u"\"C:\\app\\app.exe\"";
   std::u16string module_path = u"C:\\app\\app.exe";
-  bool module_path_fails = false;      // returns 0 with last_error 5
-  bool module_path_truncated = false;  // fills the whole buffer
+  bool module_path_fails = false;                      // returns 0 with last_error 5
+  bool module_path_truncated = false;                  // fills the whole buffer
   std::map<uint32_t, std::u16string> system_messages;  // texts FormatMessage knows
 
   // Files: contents by path, directories, and failures by path.
   std::map<std::u16string, std::string, ignore_case_less> files;
   std::set<std::u16string, ignore_case_less> directories;
   std::map<std::u16string, int, ignore_case_less> open_errors;  // errno of a failing open
-  bool size_fails = false;  // the size of an opened file cannot be told (errno 22)
-  bool read_fails = false;  // the stream reports an error (errno 5)
-  bool read_short = false;  // one byte fewer than the size arrives
+  bool size_fails = false;        // the size of an opened file cannot be told (errno 22)
+  bool read_fails = false;        // the stream reports an error (errno 5)
+  bool read_short = false;        // one byte fewer than the size arrives
   bool conversion_fails = false;  // UTF-8 conversion fails with last_error 1113
   std::set<std::u16string, ignore_case_less> unwritable;  // creating these fails
   std::vector<std::u16string> created_outputs;  // every file created for writing, in order
@@ -65,7 +65,7 @@ struct machine {
   registry_view view32;
   bool default_view_is_64 = true;
   std::map<std::u16string, int32_t, ignore_case_less> failing_keys;  // open fails with the code
-  int32_t data_query_error = 0;  // the second query of a value fails with the code
+  int32_t data_query_error = 0;                // the second query of a value fails with the code
   std::vector<std::u16string> registry_calls;  // "open 64 <path>", "query 32 <path>\<value>"
   std::vector<uint32_t> open_access;           // access mask of every open
 

@@ -23,14 +23,18 @@ struct open_key {
 // Handles 1 to 4 are the hives; opened keys follow.
 std::vector<open_key> opened;
 
-int default_view() { return current().default_view_is_64 ? 64 : 32; }
+int default_view() {
+  return current().default_view_is_64 ? 64 : 32;
+}
 
 open_key key_of(reg_key key) {
   if (key >= 1 && key <= 4) return {default_view(), hive_names[key - 1]};
   return opened.at(key - 5);
 }
 
-memory_os::registry_view& view(int bits) { return bits == 64 ? current().view64 : current().view32; }
+memory_os::registry_view& view(int bits) {
+  return bits == 64 ? current().view64 : current().view32;
+}
 
 // A key exists when it or a key below it holds values.
 bool key_exists(int bits, const std::u16string& path) {
@@ -39,18 +43,23 @@ bool key_exists(int bits, const std::u16string& path) {
     const std::u16string& key = entry.first;
     if (key.size() < path.size()) continue;
     std::u16string head = key.substr(0, path.size());
-    if (!less(head, path) && !less(path, head) && (key.size() == path.size() || key[path.size()] == u'\\')) {
+    if (!less(head, path) && !less(path, head) &&
+        (key.size() == path.size() || key[path.size()] == u'\\')) {
       return true;
     }
   }
   return false;
 }
 
-std::u16string bits_text(int bits) { return bits == 64 ? u"64" : u"32"; }
+std::u16string bits_text(int bits) {
+  return bits == 64 ? u"64" : u"32";
+}
 
 }  // namespace
 
-reg_key registry_hive(reg_hive hive) { return static_cast<reg_key>(hive) + 1; }
+reg_key registry_hive(reg_hive hive) {
+  return static_cast<reg_key>(hive) + 1;
+}
 
 int32_t open_registry_key(reg_key parent, const char16_t* name, uint32_t access, reg_key* key) {
   memory_os::machine& m = current();

@@ -9,7 +9,9 @@ using memory_os::current;
 
 namespace os {
 
-const char16_t* command_line() { return current().command_line.c_str(); }
+const char16_t* command_line() {
+  return current().command_line.c_str();
+}
 
 uint32_t module_path(char16_t* buf, uint32_t size) {
   memory_os::machine& m = current();
@@ -28,9 +30,13 @@ uint32_t module_path(char16_t* buf, uint32_t size) {
   return static_cast<uint32_t>(n);
 }
 
-uint32_t last_error() { return current().last_error; }
+uint32_t last_error() {
+  return current().last_error;
+}
 
-int error_number() { return current().error_number; }
+int error_number() {
+  return current().error_number;
+}
 
 uint32_t system_message(uint32_t code, char16_t* buf, uint32_t size) {
   auto found = current().system_messages.find(code);
@@ -143,10 +149,16 @@ bool start_process(char16_t* command, process* started) {
   return true;
 }
 
-void wait_process(const process& started) { current().waited.push_back(started.id); }
+void wait_process(const process& started) {
+  current().waited.push_back(started.id);
+}
 
-void close_process(const process& started) { current().closed.push_back(started.id); }
+void close_process(const process& started) {
+  current().closed.push_back(started.id);
+}
 
-void exit_process(int code) { throw memory_os::exited{code}; }
+void exit_process(int code) {
+  throw memory_os::exited{code};
+}
 
 }  // namespace os

@@ -31,12 +31,14 @@ size_t read_input(input_file* file, void* buf, size_t size, bool* failed) {
   return read;
 }
 
-void close_input(input_file* file) { fclose(reinterpret_cast<FILE*>(file)); }
+void close_input(input_file* file) {
+  fclose(reinterpret_cast<FILE*>(file));
+}
 
 output_stream* create_output(const char16_t* path) {
-  HANDLE file = CreateFileW(wide(path), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<output_stream*>(file);
 }
 
@@ -52,6 +54,8 @@ void write_output(output_stream* stream, const char* bytes, size_t size) {
 // Writes go straight to the system, so there is nothing left to push.
 void flush_output(output_stream*) {}
 
-void close_output(output_stream* stream) { CloseHandle(reinterpret_cast<HANDLE>(stream)); }
+void close_output(output_stream* stream) {
+  CloseHandle(reinterpret_cast<HANDLE>(stream));
+}
 
 }  // namespace os

@@ -4,4 +4,6 @@
 
 #include "launch/launch_sequence.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { run_launcher(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  run_launcher();
+}

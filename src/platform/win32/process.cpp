@@ -12,8 +12,8 @@ bool start_process(char16_t* command, process* started) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, wide(command), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  if (!CreateProcessW(nullptr, wide(command), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
     return false;
   }
   CloseHandle(info.hThread);
@@ -22,8 +22,12 @@ bool start_process(char16_t* command, process* started) {
   return true;
 }
 
-void wait_process(const process& started) { WaitForSingleObject(started.handle, INFINITE); }
+void wait_process(const process& started) {
+  WaitForSingleObject(started.handle, INFINITE);
+}
 
-void close_process(const process& started) { CloseHandle(started.handle); }
+void close_process(const process& started) {
+  CloseHandle(started.handle);
+}
 
 }  // namespace os

@@ -62,8 +62,8 @@ int32_t query_registry_value(reg_key key, const char16_t* name, uint32_t* type, 
   if (!f) return unavailable();
   DWORD value_type = 0;
   DWORD value_size = *size;
-  LONG status =
-      f->query_value(reinterpret_cast<HKEY>(key), wide(name), nullptr, &value_type, data, &value_size);
+  LONG status = f->query_value(reinterpret_cast<HKEY>(key), wide(name), nullptr, &value_type, data,
+                               &value_size);
   *type = value_type;
   *size = value_size;
   return status;
