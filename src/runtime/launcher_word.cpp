@@ -32,6 +32,7 @@ void read_range(const char16_t* text, version* lower, version* upper) {
     *upper = {f.values[4], f.values[5], f.values[6]};
     valid = valid && f.values[3] == u'-' && plausible(*upper) && version_diff(*lower, *upper) <= 0;
   }
+  valid = valid && candidate_count(*lower, *upper) <= max_candidates;
   if (!valid) fatal_error(u"Invalid Java[tm] version '%.1000s'", text);
 }
 

@@ -19,6 +19,12 @@ bool version_in_range(version v, version lower, version upper) {
   return version_diff(v, lower) >= 0 && version_diff(v, upper) <= 0;
 }
 
+int64_t candidate_count(version lower, version upper) {
+  if (lower.major != upper.major) return (int64_t{upper.major} - lower.major + 1) * 100;
+  if (lower.minor == upper.minor) return int64_t{upper.micro} - lower.micro + 1;
+  return (int64_t{upper.minor} - lower.minor + 1) * 10;
+}
+
 namespace {
 
 const char16_t registry_base[] =
@@ -54,7 +60,8 @@ int try_runtime_version(version v, bool javaw, char16_t* launcher) {
     return 0;
   }
   const char16_t* home = read_runtime_value(v, u"JavaHome", &type, access);
-  if (!home || type != os::reg_sz) {
+  // A relative home would name a program in whatever the current directory is.
+  if (!home || type != os::reg_sz || !is_absolute_path(home)) {
     log_message(u"Don't find Java[tm] version %d.%d.%d: no JavaHome", v.major, v.minor, v.micro);
     return 0;
   }

@@ -16,6 +16,11 @@ int64_t version_diff(version a, version b);
 // True when lower <= v <= upper by weight.
 bool version_in_range(version v, version lower, version upper);
 
+// How many candidates find_runtime may try for the range; a wider range could keep the
+// search busy for hours, so the launcher refuses it.
+int64_t candidate_count(version lower, version upper);
+constexpr int64_t max_candidates = 10000;
+
 // Writes the runtime's java.exe (javaw.exe with the javaw flag) into launcher and returns
 // 1 for the newest registered runtime in the range; 0 when there is none.
 int find_runtime(version lower, version upper, bool javaw, char16_t* launcher);

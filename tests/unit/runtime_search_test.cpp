@@ -116,6 +116,8 @@ TEST_F(runtime_search, micro_versions_and_homes) {
       {u"x5", u"C:\\j", false, 0, nullptr},
       {u"99999999999", u"C:\\j", false, 0, nullptr},
       {u"5", u"C:\\j\\", false, 1, u"C:\\j\\\\bin\\java.exe"},
+      {u"5", u"jre", false, 0, nullptr},
+      {u"5", u"\\\\server\\jre", false, 1, u"\\\\server\\jre\\bin\\java.exe"},
   };
   for (const row& r : rows) {
     register_runtime(64, u"1.6", r.micro, r.home);
