@@ -49,7 +49,7 @@ int32_t query_value(os::reg_key key, const char16_t* name, uint32_t* type) {
   int32_t status = os::query_registry_value(key, name, type, nullptr, &size);
   if (status != 0) return status;
   uint32_t capacity = size;
-  result_buffer = static_cast<uint8_t*>(alloc_or_exit(nullptr, size + 2ull + (size & 1)));
+  result_buffer = static_cast<uint8_t*>(alloc_or_exit(nullptr, byte_count(size + 2ull + (size & 1), 1)));
   status = os::query_registry_value(key, name, type, result_buffer, &size);
   if (status != 0) return status;
   if (size > capacity) size = capacity;

@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""Runs the benchmarks and prints the table; exits 1 when a target is missed.
+
+scripts/bench builds what this needs first: dist/{x64,x86}/tavrin.exe, the stand-in
+java.exe of tests/e2e, and bench/ natively (scale) and for mingw-w64 (floor, start_timer).
+
+Start-up under Wine: a timing driver (start_timer.exe) starts, round after round and in
+rotating order, each launcher build copied as app.exe, the floor (bench/floor.cpp) of the
+same architecture on the same child command line, and the stand-in alone; it measures each
+start's wall time with QueryPerformanceCounter inside Wine, so the time Wine takes to
+start the driver itself, and the Python process around it, is never counted. Without
+DISPLAY the error box fails at once and the launcher exits 2, which times the registry
+search.
+"""
+
+import json
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+WORK = ROOT / "build/bench"
+PREFIX = WORK / "prefix"
+WINE, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
+STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin.exe"
+ARCHES = ("x64", "x86")
+ROUNDS, WARM_UP = 60, 3
+KIB = 1024
+MIB = KIB * KIB
+
+# Parameter files, by case directory under C:\b.
+PARAMS = {
+    "x64": "jre\\bin\\java.exe -cp lib\\a.jar Main\n",
+    "x86": "jre\\bin\\java.exe -cp lib\\a.jar Main\n",
+    # The launcher word's minor version starts at 1: 1.1.0-9.9.9 is the 1.0.0-9.9.9 range
+    # as far as a word can give it; 1.1.0-100.9.9 is the widest a word may give.
+    "search": "java[1.1.0-9.9.9] -cp lib\\a.jar Main\n",
+    "widest": "java[1.1.0-100.9.9] -cp lib\\a.jar Main\n",
+    "no_search": "jre\\bin\\java.exe -cp lib\\a.jar\n",  # the same error box, no search
+}
+
+
+def env():
+    keep = {k: v for k, v in os.environ.items()
+            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "VERBOSE_TAVRIN")
+            and not k.startswith(("STANDIN_", "WINE"))}
+    keep.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    return keep
+
+
+def call(argv, extra_env=None, timeout=600):
+    # Output goes to a file: Wine's desktop process inherits pipes and outlives the call.
+    with open(WORK / "wine.log", "ab") as log:
+        code = subprocess.call(argv, env={**env(), **(extra_env or {})}, stdin=subprocess.DEVNULL,
+                               stdout=log, stderr=log, timeout=timeout)
+    if code != 0:
+        sys.exit(f"bench: {' '.join(map(str, argv))} failed ({code}), see build/bench/wine.log")
+
+
+def unix(win_path):
+    return PREFIX / "drive_c" / win_path[3:].replace("\\", "/")
+
+
+def lay_out():
+    """C:\\b\\<case>\\ holds app.exe, app.tavrin, jre\\bin\\java.exe, lib\\a.jar, floor.exe."""
+    shutil.rmtree(unix("C:\\b"), ignore_errors=True)
+    for case, params in PARAMS.items():
+        arch = "x86" if case == "x86" else "x64"
+        d = unix(f"C:\\b\\{case}")
+        (d / "jre/bin").mkdir(parents=True)
+        (d / "lib").mkdir()
+        (d / "lib/a.jar").write_bytes(b"PK")
+        shutil.copyfile(STANDIN, d / "jre/bin/java.exe")
+        shutil.copyfile(ROOT / f"dist/{arch}/tavrin.exe", d / "app.exe")
+        shutil.copyfile(WORK / f"win-{arch}/floor.exe", d / "floor.exe")
+        (d / "app.tavrin").write_text(params, encoding="utf-8")
+
+
+def run_timer(commands, rounds, warm_up, extra_env=None):
+    """Per command, the list of (microseconds, exit code) of its timed starts."""
+    unix("C:\\b\\job.txt").write_text(f"{warm_up} {rounds}\n" + "\n".join(commands) + "\n",
+                                      encoding="utf-8")
+    out = unix("C:\\b\\times.txt")
+    out.unlink(missing_ok=True)
+    call([WINE, WORK / "win-x64/start_timer.exe", "C:\\b\\job.txt", "C:\\b\\times.txt"], extra_env)
+    starts = [[] for _ in commands]
+    for line in out.read_text().split("\n"):
+        if line:
+            index, _, us, code = line.split()
+            starts[int(index)].append((float(us), int(code)))
+    return starts
+
+
+def child_command_lines(commands):
+    """The command line the stand-in java.exe received from each command, in order."""
+    report = unix("C:\\b\\child.json")
+    lines = []
+    for command in commands:
+        report.unlink(missing_ok=True)
+        run_timer([command], 1, 0, {"STANDIN_REPORT": "C:\\b\\child.json"})
+        lines.append(json.loads(report.read_text(encoding="utf-8").splitlines()[0])["command_line"])
+    return lines
+
+
+def check_searches(cases):
+    """Makes sure that each case's launcher searched the registry and found nothing."""
+    for case in cases:
+        run_timer([f'"C:\\b\\{case}\\app.exe"'], 1, 0, {"VERBOSE_TAVRIN": "1"})
+        log = unix(f"C:\\b\\{case}\\app.tavrin_log")
+        if "Don't find a Java[tm] runtime" not in log.read_text(encoding="latin-1"):
+            sys.exit(f"bench: the {case} launcher did not search the registry, see {log}")
+        log.unlink()
+
+
+def wine_figures():
+    if PREFIX.exists():  # ends a server left from an interrupted run, then starts afresh
+        subprocess.call([WINESERVER, "-k"], env=env(), stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL)
+        shutil.rmtree(PREFIX)
+    PREFIX.mkdir(parents=True)
+    (WORK / "wine.log").unlink(missing_ok=True)
+    call([WINESERVER, "-p"])  # persistent, so that no call waits for a server to start
+    call([WINE, "wineboot", "-i"])
+    try:
+        lay_out()
+        launchers = {a: f'"C:\\b\\{a}\\app.exe"' for a in ARCHES}
+        children = dict(zip(ARCHES, child_command_lines([launchers[a] for a in ARCHES])))
+        floors = {a: f'"C:\\b\\{a}\\floor.exe" {children[a]}' for a in ARCHES}
+        if child_command_lines([floors[a] for a in ARCHES]) != [children[a] for a in ARCHES]:
+            sys.exit("bench: the floor did not start the launcher's child command line")
+        check_searches(["search", "widest"])
+        names = [f"launcher {a}" for a in ARCHES] + [f"floor {a}" for a in ARCHES] + [
+            "stand-in alone", "search", "widest", "no search"]
+        commands = [launchers[a] for a in ARCHES] + [floors[a] for a in ARCHES] + [
+            children["x64"]] + [f'"C:\\b\\{c}\\app.exe"' for c in ("search", "widest", "no_search")]
+        starts = run_timer(commands, ROUNDS, WARM_UP)
+    finally:
+        call([WINESERVER, "-k"])
+    expected_codes = {"search": 2, "widest": 2, "no search": 2}
+    medians = {}
+    for name, runs in zip(names, starts):
+        codes = {code for _, code in runs}
+        if codes != {expected_codes.get(name, 0)}:
+            sys.exit(f"bench: {name} exited with {sorted(codes)}")
+        medians[name] = statistics.median(us for us, _ in runs) / 1000
+    return medians, children["x64"]
+
+
+def imports(exe):
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], capture_output=True,
+                          text=True, check=True).stdout
+    return sorted(set(re.findall(r"DLL Name: (\S+)", dump)), key=str.lower)
+
+
+def only_kernel32_and_msvcrt(names):
+    return {n.lower() for n in names} <= {"kernel32.dll", "msvcrt.dll"}
+
+
+LOAD = os.getloadavg()
+
+
+def main():
+    rows = []  # figure, value, floor or target, ratio, verdict (True, False or None: report)
+
+    def row(figure, value, reference, ratio, verdict):
+        rows.append((figure, value, reference, ratio, verdict))
+
+    for arch in ARCHES:
+        floor_imports = imports(WORK / f"win-{arch}/floor.exe")
+        if not only_kernel32_and_msvcrt(floor_imports):
+            sys.exit(f"bench: floor {arch} imports {floor_imports}")
+
+    medians, child = wine_figures()
+    for arch in ARCHES:
+        launcher, floor = medians[f"launcher {arch}"], medians[f"floor {arch}"]
+        row(f"start-up under Wine, {arch} (median of {ROUNDS})", f"{launcher:.1f} ms",
+            f"floor {floor:.1f} ms, <= 1.10x", f"{launcher / floor:.3f}", launcher <= 1.10 * floor)
+    alone = medians["stand-in alone"]
+    row("stand-in java.exe started alone", f"{alone:.1f} ms", "-", "-", None)
+    no_search = medians["no search"]
+    for case, text in (("search", "1.1.0-9.9.9, 890 versions"),
+                       ("widest", "1.1.0-100.9.9, 10,000 versions")):
+        search = medians[case]
+        row(f"registry search {text}, none registered, Wine x64", f"{search:.1f} ms",
+            f"same error box, no search {no_search:.1f} ms", f"{search / no_search:.3f}", None)
+
+    for arch in ARCHES:
+        exe = ROOT / f"dist/{arch}/tavrin.exe"
+        size = exe.stat().st_size
+        row(f"size of dist/{arch}/tavrin.exe", f"{size} B ({size / KIB:.1f} KiB)", "<= 64 KiB",
+            f"{size / (64 * KIB):.3f}", size <= 64 * KIB)
+        names = imports(exe)
+        row(f"load-time imports of dist/{arch}/tavrin.exe", " ".join(names),
+            "KERNEL32 and msvcrt only", "-", only_kernel32_and_msvcrt(names))
+
+    scale = json.loads(subprocess.run([WORK / "native/scale"], capture_output=True, text=True,
+                                      check=True).stdout)
+    per_mib = {m: scale[f"load_split_{m}_mib_s"] / m * 1000 for m in (1, 8, 64)}
+    for m in (1, 8, 64):
+        row(f"load + split_words, {m} MiB (native)", f"{per_mib[m]:.2f} ms/MiB",
+            "1 MiB ms/MiB, within +-25%" if m > 1 else "-",
+            f"{per_mib[m] / per_mib[1]:.3f}" if m > 1 else "-",
+            abs(per_mib[m] / per_mib[1] - 1) <= 0.25 if m > 1 else None)
+    for m in (1, 8, 64):
+        rate = m * MIB / scale[f"split_{m}_mib_s"] / 1e6
+        row(f"split_words alone, {m} MiB of UTF-8 (native)", f"{rate:.0f} MB/s", ">= 200 MB/s",
+            f"{rate / 200:.2f}", rate >= 200)
+    for what, key, unit in (("class path", "class_path", "entries"),
+                            ("%VAR% references in one option", "variables", "references")):
+        small, large = scale[f"{key}_1000_s"], scale[f"{key}_10000_s"]
+        growth = large / small / 10
+        row(f"{what}, 10,000 {unit} (native)", f"{large * 1000:.2f} ms",
+            f"10x 1,000 {unit} ({small * 1000:.3f} ms), within +-25%", f"{growth:.3f}",
+            abs(growth - 1) <= 0.25)
+    for key, text in (("registry_search_s", "1.0.0-9.9.9, 900 versions"),
+                      ("registry_search_widest_s", "1.1.0-100.9.9, 10,000 versions")):
+        row(f"registry search {text}, none registered, native test double",
+            f"{scale[key] * 1000:.3f} ms", "-", "-", None)
+
+    table = [("figure", "value", "floor or target", "ratio", "pass/fail")] + [
+        (f, v, r, q, "report" if ok is None else "pass" if ok else "FAIL")
+        for f, v, r, q, ok in rows]
+    widths = [max(len(r[i]) for r in table) for i in range(5)]
+    lines = ["| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |" for r in table]
+    lines.insert(1, "|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    print("\n".join(lines))
+    print(f"\nchild command line: {child}")
+    print("load average before the run: %.2f %.2f %.2f" % LOAD)
+    missed = [r[0] for r in rows if r[4] is False]
+    if missed:
+        print("\nmissed: " + "; ".join(missed))
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
