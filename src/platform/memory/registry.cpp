@@ -20,8 +20,10 @@ struct open_key {
   std::u16string path;
 };
 
-// Handles 1 to 4 are the hives; opened keys follow.
+// Handles 1 to 4 are the hives; opened keys follow. Closed slots are used again, so that
+// long fuzzing runs do not grow the table.
 std::vector<open_key> opened;
+std::vector<reg_key> free_slots;
 
 int default_view() {
   return current().default_view_is_64 ? 64 : 32;
@@ -71,8 +73,14 @@ int32_t open_registry_key(reg_key parent, const char16_t* name, uint32_t access,
   auto failing = m.failing_keys.find(path);
   if (failing != m.failing_keys.end()) return failing->second;
   if (!key_exists(bits, path)) return error_file_not_found;
-  opened.push_back({bits, path});
-  *key = opened.size() + 4;
+  if (free_slots.empty()) {
+    opened.push_back({bits, path});
+    *key = opened.size() + 4;
+  } else {
+    *key = free_slots.back();
+    free_slots.pop_back();
+    opened[*key - 5] = {bits, path};
+  }
   return 0;
 }
 
@@ -97,6 +105,8 @@ int32_t query_registry_value(reg_key key, const char16_t* name, uint32_t* type, 
   return 0;
 }
 
-void close_registry_key(reg_key) {}
+void close_registry_key(reg_key key) {
+  if (key > 4) free_slots.push_back(key);
+}
 
 }  // namespace os
