@@ -16,7 +16,10 @@
 //   marker TEXT                 a file whose existence is recorded when the launcher exits
 //   gate TEXT                   a file created once the launcher has exited
 //   timeout MS                  how long the launcher may run before it is killed
-// After the launcher exits, the driver waits for the processes it started to end.
+//   systext CODE                report FormatMessageW's text for this error code
+// After the launcher exits, the driver waits for the processes it started to end, then
+// reports every value under HKLM\SOFTWARE\JavaSoft in both views, so that a test can
+// tell the launcher changed nothing there.
 
 // windows.h must come before the other Windows headers.
 // clang-format off
@@ -46,6 +49,7 @@ struct Job {
   std::vector<std::pair<std::wstring, std::wstring>> set;  // in order given
   std::vector<std::wstring> unset;
   std::vector<RegValue> reg;
+  std::vector<DWORD> systexts;
   DWORD timeout_ms = 30000;
 };
 
@@ -111,6 +115,8 @@ bool read_job(const wchar_t* path, Job& job, std::string& error) {
       job.gate = unhex_text(w[1]);
     else if (d == "timeout" && n == 2)
       job.timeout_ms = std::stoul(w[1]);
+    else if (d == "systext" && n == 2)
+      job.systexts.push_back(std::stoul(w[1]));
     else if (d == "set" && n == 3)
       job.set.emplace_back(unhex_text(w[1]), unhex_text(w[2]));
     else if (d == "unset" && n == 2)
@@ -158,9 +164,12 @@ bool write_registry(const Job& job, std::string& error) {
     LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, v.key.c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS | v.view, nullptr, &h, nullptr);
     if (rc != ERROR_SUCCESS) return error = "RegCreateKeyExW failed " + std::to_string(rc), false;
+    // RegSetValueExW adds a string's missing terminator when a null character follows
+    // the data in memory; a non-null one there keeps the bytes exactly as given.
+    std::string padded = v.data + "\x01\x01\x01";
     if (!v.key_only)
       rc = RegSetValueExW(h, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
-                          reinterpret_cast<const BYTE*>(v.data.data()),
+                          reinterpret_cast<const BYTE*>(padded.data()),
                           static_cast<DWORD>(v.data.size()));
     RegCloseKey(h);
     if (rc != ERROR_SUCCESS) return error = "RegSetValueExW failed " + std::to_string(rc), false;
@@ -266,28 +275,95 @@ bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Waits until no process started by the given one is left, killing those still running
-// after timeout_ms. Returns how many were killed.
-int wait_for_children(DWORD parent, DWORD timeout_ms) {
+// Whether the process runs a program of Wine's own (under C:\windows), such as the
+// desktop process that a first window starts on demand and that outlives its starter.
+bool wine_program(DWORD pid) {
+  wchar_t windows[MAX_PATH], image[32768];
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  DWORD size = 32768;
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  bool ok = h && QueryFullProcessImageNameW(h, 0, image, &size) && size > n &&
+            !_wcsnicmp(image, windows, n) && image[n] == L'\\';
+  if (h) CloseHandle(h);
+  return ok;
+}
+
+// Waits until no process started by the given one is left (Wine's own programs aside),
+// killing those still running after timeout_ms. Returns the names of those killed.
+std::vector<std::wstring> wait_for_children(DWORD parent, DWORD timeout_ms) {
   DWORD start = GetTickCount();
   for (;;) {
-    std::vector<DWORD> children;
+    std::vector<std::pair<DWORD, std::wstring>> children;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry))
-      if (entry.th32ParentProcessID == parent) children.push_back(entry.th32ProcessID);
+      if (entry.th32ParentProcessID == parent && !wine_program(entry.th32ProcessID))
+        children.emplace_back(entry.th32ProcessID, entry.szExeFile);
     CloseHandle(snap);
-    if (children.empty()) return 0;
+    if (children.empty()) return {};
     if (GetTickCount() - start > timeout_ms) {
-      for (DWORD pid : children) {
+      std::vector<std::wstring> killed;
+      for (const auto& [pid, name] : children) {
         HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
         if (h) TerminateProcess(h, 259), WaitForSingleObject(h, 5000), CloseHandle(h);
+        killed.push_back(name);
       }
-      return static_cast<int>(children.size());
+      return killed;
     }
     Sleep(20);
   }
+}
+
+// Adds every value below the open key to out as JSON arrays [view, key, name, type, hex].
+void dump_values(HKEY h, const wchar_t* view, const std::wstring& path, std::string& out) {
+  static const char hex[] = "0123456789abcdef";
+  wchar_t name[16384];
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    DWORD name_len = 16384, type = 0, size = static_cast<DWORD>(data.size());
+    if (RegEnumValueW(h, i, name, &name_len, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+      break;
+    out += out.back() == '[' ? "[" : ", [";
+    e2e::json_string(out, view, wcslen(view));
+    out += ", ";
+    e2e::json_string(out, path);
+    out += ", ";
+    e2e::json_string(out, name, name_len);
+    out += ", " + std::to_string(type) + ", \"";
+    for (DWORD b = 0; b < size; ++b) out += hex[data[b] >> 4], out += hex[data[b] & 15];
+    out += "\"]";
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD name_len = 256;
+    if (RegEnumKeyExW(h, i, name, &name_len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    HKEY sub;
+    if (RegOpenKeyExW(h, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+      dump_values(sub, view, path + L"\\" + name, out);
+      RegCloseKey(sub);
+    }
+  }
+}
+
+std::string registry_values() {
+  std::string out = "[";
+  for (const wchar_t* view : {L"64", L"32"}) {
+    HKEY h;
+    REGSAM sam = KEY_READ | (view[0] == L'6' ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft", 0, sam, &h) == ERROR_SUCCESS) {
+      dump_values(h, view, L"SOFTWARE\\JavaSoft", out);
+      RegCloseKey(h);
+    }
+  }
+  return out + "]";
+}
+
+std::wstring system_text(DWORD code) {
+  wchar_t buf[1024];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buf, 1023, nullptr);
+  return std::wstring(buf, n);
 }
 
 std::string run(const Job& job, std::string& error) {
@@ -329,12 +405,13 @@ std::string run(const Job& job, std::string& error) {
   // the gate finish, so nothing of this case is left running.
   bool marker_at_exit = !job.marker.empty() && exists(job.marker);
   if (!job.gate.empty()) e2e::write_file(job.gate, "", false);
-  int left_running = wait_for_children(pi.dwProcessId, 30000);
+  std::vector<std::wstring> left_running = wait_for_children(pi.dwProcessId, 30000);
 
   out += "\"exit_code\": " + std::to_string(code);
   out += ", \"timed_out\": " + std::string(timed_out ? "true" : "false");
   out += ", \"marker_at_exit\": " + std::string(marker_at_exit ? "true" : "false");
-  out += ", \"children_killed\": " + std::to_string(left_running);
+  out += ", \"children_killed\": ";
+  e2e::json_string_list(out, left_running);
   out += ", \"boxes\": [";
   for (size_t i = 0; i < boxes.size(); ++i) {
     out += i ? ", {\"caption\": " : "{\"caption\": ";
@@ -346,7 +423,12 @@ std::string run(const Job& job, std::string& error) {
       out += (b ? ", " : "") + std::to_string(boxes[i].buttons[b]);
     out += "]}";
   }
-  out += "], ";
+  out += "], \"registry\": " + registry_values() + ", \"systexts\": {";
+  for (size_t i = 0; i < job.systexts.size(); ++i) {
+    out += (i ? ", \"" : "\"") + std::to_string(job.systexts[i]) + "\": ";
+    e2e::json_string(out, system_text(job.systexts[i]));
+  }
+  out += "}, ";
   return out;
 }
 

@@ -1,8 +1,9 @@
 // Stands in for java.exe / javaw.exe: records how it was started and exits on cue.
 // Environment:
-//   STANDIN_REPORT   file to which one JSON line is added per start: the command line
-//                    (GetCommandLineW), its CommandLineToArgvW split, the C runtime's
-//                    argv, the current directory and the environment
+//   STANDIN_REPORT   file to which one JSON line is added per start: the program's own
+//                    path, the command line (GetCommandLineW), its CommandLineToArgvW
+//                    split, the C runtime's argv, the current directory and the
+//                    environment
 //   STANDIN_GATE     file to wait for (up to 20 s) before finishing
 //   STANDIN_SLEEP_MS milliseconds to sleep before finishing
 //   STANDIN_EXIT     exit code (default 0)
@@ -51,7 +52,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (const wchar_t* p = block; *p; p += wcslen(p) + 1) environment.emplace_back(p);
     FreeEnvironmentStringsW(block);
 
-    std::string line = "{\"command_line\": ";
+    wchar_t module[32768];
+    DWORD module_len = GetModuleFileNameW(nullptr, module, 32768);
+    std::string line = "{\"module\": ";
+    e2e::json_string(line, module, module_len);
+    line += ", \"command_line\": ";
     e2e::json_string(line, command_line, wcslen(command_line));
     line += ", \"argv_shell\": ";
     e2e::json_string_list(line, shell_argv);

@@ -11,12 +11,14 @@ Usage: python3 tests/e2e/run.py [--all] [NAME_PART ...]
   --all       also run rows tagged with `needs` (features the launcher may not have yet)
   NAME_PART   run only rows whose name contains one of these
 Environment: TAVRIN_E2E_DIST (default dist/, holding x64/ and x86/tavrin.exe) and
-TAVRIN_E2E_HELPERS (default build/win-x64/tests/e2e) point at other builds.
+TAVRIN_E2E_HELPERS (default build/win-x64/tests/e2e) point at other builds;
+TAVRIN_E2E_WORK (default build/e2e) is where the prefix and Wine's output go.
 """
 
 import difflib
 import json
 import os
+import re
 import select
 import shutil
 import subprocess
@@ -28,7 +30,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 DIST = Path(os.environ.get("TAVRIN_E2E_DIST", ROOT / "dist"))
 HELPERS = Path(os.environ.get("TAVRIN_E2E_HELPERS", ROOT / "build/win-x64/tests/e2e"))
-WORK = ROOT / "build/e2e"
+WORK = Path(os.environ.get("TAVRIN_E2E_WORK", ROOT / "build/e2e"))
 PREFIX = WORK / "prefix"
 OLD_MTIME = 1_300_000_000  # given to every laid-out file, so a rewrite shows
 
@@ -42,6 +44,10 @@ NO_LOG = "no log file"  # log expectation: the log file must not exist
 
 class Starts(str):
     """Log expectation: the log must begin with this text."""
+
+
+class Contains(str):
+    """Log expectation: the log must hold this text somewhere."""
 
 
 JRE = "SOFTWARE\\JavaSoft\\Java Runtime Environment"
@@ -88,16 +94,25 @@ def err(text):
     return ("Error", text)
 
 
-KEYS = {"params", "exe", "param_name", "log_name", "files", "reg", "env", "args", "cmd", "cwd",
-        "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched", "needs"}
+def syserr(code):
+    """What the launcher shows for a system error: Wine's own text for the code (the
+    driver asks FormatMessageW), a space and the code."""
+    return f"{{sys:{code}}} (error {code})"
+
+
+KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
+        "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
+        "only_files", "needs"}
 
 
 def case(name, **row):
     """A row. Keys (all optional but name):
-    params      bytes of the parameter file, None for none (placeholders {dir}, {exe})
+    params      bytes of the parameter file, None for none (placeholders {dir}, {exe}), or
+                a function giving them (for large files, made only when the row runs)
     exe         launcher copy name in the case directory, default app.exe
+    subdir      the case directory is C:\\t\\<name>\\<subdir> instead of C:\\t\\<name>
     param_name  parameter file name, default <exe stem>.tavrin (log_name: .tavrin_log)
-    files       {relative or C:\\ path: bytes | JAVA | DIR}; everything under C:\\t is fresh
+    files       {relative or C:\\ path: bytes | function | JAVA | DIR}; all of C:\\t is fresh
     reg         registry values from reg()/jre(); HKLM\\SOFTWARE\\JavaSoft is cleared first
     env         {name: value | None to remove}; VERBOSE_TAVRIN is unset unless given
     args        text after the quoted launcher path on the command line
@@ -106,13 +121,16 @@ def case(name, **row):
     archs       launcher builds to run, default ("x64", "x86")
     exit        expected exit code (required)
     boxes       expected message boxes, err(text) or (caption, text)
-    child       None (no child) or {cmd, argv, argv_crt (default argv), cwd, env: {n: v|None}}
+    child       None (no child) or {argv, cmd, argv_crt (default argv), exe (the program
+                that must have started, default argv[0]), cwd, env: {n: v|None}}
     waits       with a child: True when the launcher must wait for it, False when not
     child_exit  exit code of the stand-in
-    log         NO_LOG, exact text (\\n becomes CR LF, Latin-1), bytes, Starts(text), or
-                None for unchecked; default NO_LOG without VERBOSE_TAVRIN unless the row
-                lays out a log file
-    untouched   files whose bytes and time stamp must not change
+    log         NO_LOG, exact text (\\n becomes CR LF, Latin-1), bytes, Starts(text),
+                Contains(text), or None for unchecked; default NO_LOG without
+                VERBOSE_TAVRIN unless the row lays out a log file
+    untouched   files whose bytes and time stamp must not change (the launcher's too)
+    only_files  True: afterwards the case directory holds only the laid-out files, the
+                launcher, its parameter file and (when one is expected) its log
     needs       a feature tag; such rows are skipped unless run with --all
     """
     unknown = set(row) - KEYS
@@ -170,6 +188,472 @@ CASES = [
          exit=0, child=SIMPLE_CHILD),
     case("start_does_not_wait", params=b"start " + SIMPLE, files=SIMPLE_FILES,
          args=' x "y z"', exit=0, child=SIMPLE_CHILD, waits=False),
+]
+
+
+# ---------------------------------------------------------------------------------------
+# Row helpers shared by the groups below
+
+
+def utf8(text):
+    """Parameter file bytes; lone surrogates are kept (as CESU-style bytes)."""
+    return text.encode("utf-8", "surrogatepass")
+
+
+def quote(word):
+    """The word in double quotes as the launcher's splitter reads it back: quotes escaped,
+    backslash runs doubled before a quote and at the end."""
+    out, run = '"', 0
+    for c in word:
+        if c == "\\":
+            run += 1
+            continue
+        out += "\\" * (2 * run + 1) + c if c == '"' else "\\" * run + c
+        run = 0
+    return out + "\\" * (2 * run) + '"'
+
+
+def nest(length):
+    """A relative path of exactly `length` characters, in directory names of about 200
+    (Unix allows 255 bytes a name)."""
+    path = (("d" * 200 + "\\") * (length // 201 + 1))[:length]
+    return path[:-1] + "e" if path.endswith("\\") else path
+
+
+HEAD = "jre\\bin\\java.exe -cp lib\\a.jar Main "
+HEAD_ARGV = ["{dir}\\jre\\bin\\java.exe", "-cp", "{dir}\\lib\\a.jar", "Main"]
+
+
+def starts(name, text, argv, head=HEAD_ARGV, files=SIMPLE_FILES, child=None, **row):
+    """A row whose stand-in starts: the parameter text and the child's arguments after
+    `head`; child adds expectations (cmd, exe, cwd)."""
+    return case(name, params=utf8(text) if isinstance(text, str) else text, files=files, exit=0,
+                child=dict(argv=head + list(argv), **(child or {})), **row)
+
+
+def syntax(name, text, item, **row):
+    return case(name, params=text, files=SIMPLE_FILES, exit=2, boxes=[err(
+        "Syntax error in parameter file\n'" + PARAM + "':\nexpected " + item)], **row)
+
+
+def cannot_execute(command, code):
+    return err("Cannot execute command\n'" + command[:3000] + "':\n" + syserr(code))
+
+
+def dont_find(lower_upper="1.5.0-1.7.0"):
+    return err(f"Don't find a Java[tm] runtime with version in the {lower_upper} range")
+
+
+# ---------------------------------------------------------------------------------------
+# Command text: every word reaches the child exactly, through CommandLineToArgvW and the C
+# runtime's argv alike, from the parameter file and from the launcher's command line.
+
+WORDS = ["a b", "a\tb", "tab\t", 'say "hi"', 'a\\"b', 'x\\\\\\"y', "C:\\dir\\", "\\",
+         "\\\\server\\share\\x", "", "mid\\\\dle", "Z\u00fcrich \u20ac \U0001f600", "lf\nin\rword",
+         "#not a comment", "-cp", "\u00a0nbsp\x0cff", "w" * 5000, 'q "\\' * 300, "end\\\\"]
+# The command line is UTF-16 as given, so lone surrogates pass too.
+COMMAND_WORDS = WORDS + ["a\udc80b", "\ud800"]
+
+CASES += [
+    starts("words_from_file", HEAD + " ".join(map(quote, WORDS)) + "\n", WORDS),
+    starts("words_from_command_line", HEAD, COMMAND_WORDS,
+           args=" " + " ".join(map(quote, COMMAND_WORDS)) + " "),
+    # The splitter's forms in the file: quoted stretches inside words, escapes, comments.
+    starts("word_forms_in_file",
+           HEAD + 'ab"c d"e \\\\"a b" "a""b" "abc"#x a#b "#x" #comment "x\r\n'
+           '\\"q a\\\\b "multi\r\nline" "" -\x0c- "open end',
+           ["abc de", "\\a b", "ab", "abc#x", "a#b", "#x", '"q', "a\\\\b", "multi\r\nline", "",
+            "-\x0c-", "open end"]),
+    # On the command line an empty word at the very end, and a word starting with #
+    # (a comment to the end), add nothing.
+    starts("command_line_empty_last_word", HEAD, ["x"], args=' x ""'),
+    starts("command_line_hash_word", HEAD, ["x"], args=' x #y "z"'),
+    # Keywords and launcher-like words after the class name are plain arguments.
+    starts("grammar_words_as_arguments", "jre\\bin\\java.exe -CP --cp -cp lib\\a.jar Main start "
+           "-cp java -classpath", ["start", "-cp", "java", "-classpath"],
+           head=["{dir}\\jre\\bin\\java.exe", "-CP", "--cp", "-cp", "{dir}\\lib\\a.jar", "Main"]),
+]
+
+# Variable references in Java options and file arguments; the class name, the class path
+# and the command line's arguments are used as written.
+VARIABLES_ENV = {"DEMO_HOME": "D:\\Demo Data", "EMPTY": "", "RECUR": "%DEMO_HOME%", "A": "1",
+                 "B": "2", "UNSET": None}
+CASES += [
+    starts("variables",
+           "jre\\bin\\java.exe -Dhome=%DEMO_HOME% -Dx=%UNSET% -cp lib\\a.jar Main "
+           "%DEMO_HOME% %demo_home% -De=%EMPTY% %EMPTY|=dflt% %UNSET|=lit% %UNSET|@conf% "
+           "%UNSET|@% %UNSET|@E:\\conf% %DEMO_HOME|@conf% %UNSET|=a|@b% %UNSET|@a|=b% "
+           "%UNSET|=|@x% 100% a%%b %%% %UNSET% %RECUR% %A%x%B% %UNSET|=% 50%%A%",
+           ["D:\\Demo Data", "D:\\Demo Data", "-De=", "", "lit", "{dir}\\conf", "{dir}\\",
+            "E:\\conf", "D:\\Demo Data", "a|@b", "b", "|@x", "100%", "a%b", "%%", "",
+            "%DEMO_HOME%", "1x2", "", "50%A%"],
+           head=["{dir}\\jre\\bin\\java.exe", "-Dhome=D:\\Demo Data", "-Dx=", "-cp",
+                 "{dir}\\lib\\a.jar", "Main"],
+           env=VARIABLES_ENV,
+           child=dict(cmd='{dir}\\jre\\bin\\java.exe "-Dhome=D:\\Demo Data" -Dx= -cp '
+                      '"{dir}\\lib\\a.jar" Main "D:\\Demo Data" "D:\\Demo Data" -De= "" lit '
+                      '{dir}\\conf "{dir}\\\\" E:\\conf "D:\\Demo Data" a|@b b |@x 100% a%b %% "" '
+                      '%DEMO_HOME% 1x2 "" 50%A%')),
+    starts("variables_not_in_other_words", "jre\\bin\\java.exe -cp lib\\%A%.jar;lib\\a.jar %A%",
+           ["%DEMO_HOME%"], head=["{dir}\\jre\\bin\\java.exe", "-cp",
+                                  "{dir}\\lib\\%A%.jar;{dir}\\lib\\a.jar", "%A%"],
+           files={**SIMPLE_FILES, "lib\\%A%.jar": b"PK"}, env=VARIABLES_ENV,
+           args=" %DEMO_HOME%"),
+]
+
+
+def class_path(name, word, kept, files=(), **row):
+    """The class path word, the files that exist besides jre\\bin\\java.exe, and the one
+    argument the child must get for it."""
+    return starts(name, "jre\\bin\\java.exe -cp " + word + " Main", [],
+                  head=["{dir}\\jre\\bin\\java.exe", "-cp", kept, "Main"],
+                  files={"jre\\bin\\java.exe": JAVA, **{f: DIR if f.endswith("\\") else b"PK"
+                                                        for f in files}}, **row)
+
+
+CASES += [
+    class_path("class_path_filtered",
+               "lib\\missing.jar;;lib\\a.jar;{dir}\\abs.jar;classes;lib\\*;lib\\a.jar;",
+               "{dir}\\lib\\a.jar;{dir}\\abs.jar;{dir}\\classes;{dir}\\lib\\a.jar",
+               ["lib\\a.jar", "abs.jar", "classes\\"]),
+    class_path("class_path_empty", '""', "", child=dict(
+        cmd='{dir}\\jre\\bin\\java.exe -cp "" Main')),
+    class_path("class_path_all_missing", "x.jar;;y\\", ""),
+    # A directory entry ending in a backslash: the run is doubled before the closing quote.
+    class_path("class_path_trailing_backslash", "lib\\a.jar;classes\\\\",
+               "{dir}\\lib\\a.jar;{dir}\\classes\\\\", ["lib\\a.jar", "classes\\"],
+               child=dict(cmd='{dir}\\jre\\bin\\java.exe -cp "{dir}\\lib\\a.jar;'
+                          '{dir}\\classes\\\\\\\\" Main')),
+    class_path("class_path_spaces", quote("lib dir\\b c.jar;my classes\\"),
+               "{dir}\\lib dir\\b c.jar;{dir}\\my classes\\", ["lib dir\\b c.jar", "my classes\\"]),
+]
+
+# ---------------------------------------------------------------------------------------
+# Runtime search in the registry: views, order, ranges, value types.
+
+RUNTIMES = (jre("1.5", "{dir}\\jre5", "0") + jre("1.6", "{dir}\\jre6", "3") +
+            jre("1.7", "{dir}\\jre7", "0"))
+RUNTIME_FILES = {f"jre{n}\\bin\\{p}.exe": JAVA for n in (5, 6, 7) for p in ("java", "javaw")}
+RUNTIME_FILES["lib\\a.jar"] = b"PK"
+K16 = JRE + "\\1.6"
+MICRO0, HOME6 = SZ("0"), SZ("{dir}\\jre6")
+
+
+def found(name, word, program, reg=RUNTIMES, **row):
+    """The launcher word leads to `program` (relative to the case directory)."""
+    row.setdefault("files", RUNTIME_FILES)
+    return starts(name, word + " -cp lib\\a.jar Main", [], reg=reg,
+                  head=["{dir}\\" + program, "-cp", "{dir}\\lib\\a.jar", "Main"], **row)
+
+
+def not_found(name, word, lower_upper="1.5.0-1.7.0", reg=RUNTIMES, why=None, **row):
+    """No runtime for the word; `why` is the log's reason for the 1.6.0 candidate."""
+    if why:
+        row.update(env=VERBOSE, log=Contains(f"Don't find Java[tm] version 1.6.0: {why}"))
+    return case(name, params=utf8(word + " -cp lib\\a.jar Main"), files=RUNTIME_FILES, reg=reg,
+                exit=2, boxes=[dont_find(lower_upper)], **row)
+
+
+def bad_version(name, word, kind, shown, archs=("x64",), **row):
+    """A version text refused before any search (the same on both builds)."""
+    row.setdefault("files", RUNTIME_FILES)
+    return case(name, params=utf8(word + " -cp lib\\a.jar Main"), reg=RUNTIMES, exit=2,
+                boxes=[err(f"{kind} Java[tm] version '{shown}'")], archs=archs, **row)
+
+
+def values16(name, micro, home, why=None):
+    """java[1.6.0] with key 1.6 holding these MicroVersion and JavaHome values."""
+    values = [reg(K16, "MicroVersion", micro), reg(K16, "JavaHome", home)]
+    if why is None:
+        return found(name, "java[1.6.0]", "jre6\\bin\\java.exe", reg=values)
+    return not_found(name, "java[1.6.0]", "1.6.0-1.6.0", reg=values, why=why)
+
+
+CASES += [
+    # Views: the 64-bit view first, then the build's default view.
+    found("view_64", "java", "jre6\\bin\\java.exe", reg=jre("1.6", "{dir}\\jre6", "0")),
+    not_found("view_32_only_x64", "java", reg=jre("1.6", "{dir}\\jre6", "0", "32"),
+              archs=("x64",)),
+    found("view_32_only_x86", "java", "jre6\\bin\\java.exe",
+          reg=jre("1.6", "{dir}\\jre6", "0", "32"), archs=("x86",)),
+    found("view_64_preferred", "java", "jre6\\bin\\java.exe",
+          reg=jre("1.6", "{dir}\\jre6", "0", "64") + jre("1.6", "{dir}\\jre5", "0", "32")),
+    found("view_newer_in_32_x86", "java", "jre7\\bin\\java.exe",
+          reg=jre("1.6", "{dir}\\jre6", "0", "64") + jre("1.7", "{dir}\\jre7", "0", "32"),
+          archs=("x86",)),
+    found("view_newer_in_32_x64", "java", "jre6\\bin\\java.exe",
+          reg=jre("1.6", "{dir}\\jre6", "0", "64") + jre("1.7", "{dir}\\jre7", "0", "32"),
+          archs=("x64",)),
+    # JavaHome is read in the view whose MicroVersion answered, and nowhere else.
+    not_found("view_home_only_in_32", "java", why="no JavaHome",
+              reg=[reg(K16, "MicroVersion", MICRO0, "64"), reg(K16, "JavaHome", HOME6, "32")]),
+    found("view_home_from_default_view", "java", "jre5\\bin\\java.exe", archs=("x86",),
+          reg=[reg(K16, "MicroVersion", MICRO0, "32"), reg(K16, "JavaHome", HOME6, "64"),
+               reg(K16, "JavaHome", SZ("{dir}\\jre5"), "32")]),
+    # A MicroVersion of another type in the 64-bit view is not retried in the other view.
+    not_found("view_64_wrong_type_no_retry", "java", why="no MicroVersion",
+              reg=[reg(K16, "MicroVersion", DWORD(0), "64"),
+                   *jre("1.6", "{dir}\\jre6", "0", "32")]),
+    # Order and ranges over 1.5.0, 1.6.3 and 1.7.0.
+    found("search_newest_first", "java", "jre7\\bin\\java.exe"),
+    found("search_javaw", "javaw", "jre7\\bin\\javaw.exe"),
+    found("search_open_range", "java[1.6.0+]", "jre7\\bin\\java.exe"),
+    found("search_span", "javaw[1.5.0-1.6.5]", "jre6\\bin\\javaw.exe"),
+    found("search_micro_span", "java[1.6.0-1.6.20]", "jre6\\bin\\java.exe"),
+    found("search_exact", "java[1.5.0]", "jre5\\bin\\java.exe"),
+    found("search_text_after_range", "java[1.5.0-1.6.2]xyz", "jre5\\bin\\java.exe"),
+    found("search_javaw_from_dir_name", "C:\\nowhere\\javaw-tools\\java.exe",
+          "jre7\\bin\\javaw.exe"),
+    not_found("search_exact_missing", "java[1.6.0]", "1.6.0-1.6.0"),
+    not_found("search_above_default", "java[1.8.0+]", "1.8.0-1.8.0"),
+    not_found("search_nothing_registered", "java", reg=[]),
+    not_found("search_absolute_word_missing", "C:\\nowhere\\java.exe", reg=[]),
+    not_found("search_at_candidate_limit", "java[1.1.1-1.1.10000]", "1.1.1-1.1.10000",
+              archs=("x64",)),
+    # A word naming an existing file is used without reading its version text.
+    starts("existing_word_version_unread", "jre\\bin\\java.exe[garbage] -cp lib\\a.jar Main", []),
+    # Version texts refused, in every shape of message.
+    bad_version("version_unclosed", "java[1.6.0", "Malformed", "[1.6.0"),
+    bad_version("version_unclosed_file_exists", "jre\\bin\\java.exe[1.6.0", "Malformed", "[1.6.0",
+                files=SIMPLE_FILES),
+    bad_version("version_empty", "java[]", "Malformed", "[]"),
+    bad_version("version_one_field", "java[16]", "Malformed", "16"),
+    bad_version("version_six_fields", "java[1.5.0-1.6]", "Malformed", "1.5.0-1.6"),
+    bad_version("version_minor_zero", "java[1.0.0]", "Invalid", "1.0.0"),
+    bad_version("version_dash_alone", "java[1.6.0-]", "Invalid", "1.6.0-"),
+    bad_version("version_reversed", "java[1.6.0-1.5.0]", "Invalid", "1.6.0-1.5.0"),
+    bad_version("version_plus_upper", "java[1.5.0+1.6.0]", "Invalid", "1.5.0+1.6.0"),
+    bad_version("version_too_wide", "java[1.5.0-101.0.0]", "Invalid", "1.5.0-101.0.0"),
+    bad_version("version_too_many_micros", "java[1.1.0-1.1.10000]", "Invalid", "1.1.0-1.1.10000"),
+    bad_version("version_major_beyond_32_bits", "java[4294967297.6.0]", "Invalid",
+                "4294967297.6.0", archs=("x64", "x86")),
+    bad_version("version_micro_beyond_32_bits", "java[1.6.0-1.6.99999999999]", "Invalid",
+                "1.6.0-1.6.99999999999", archs=("x64", "x86")),
+    # Registry values of every type and size.
+    values16("micro_dword", DWORD(0), HOME6, "no MicroVersion"),
+    values16("micro_expand_sz", EXPAND_SZ("0"), HOME6, "no MicroVersion"),
+    values16("micro_binary_size_0", BIN(b""), HOME6, "no MicroVersion"),
+    values16("micro_sz_size_0", SZ_RAW(""), HOME6, "incompatible MicroVersion"),
+    values16("micro_sz_unterminated", SZ_RAW("0"), HOME6),
+    values16("micro_text_forms", SZ("  +0 update 12"), HOME6),
+    values16("micro_beyond_32_bits", SZ("4294967296"), HOME6, "incompatible MicroVersion"),
+    values16("home_sz_size_0", MICRO0, SZ_RAW(""), "no JavaHome"),
+    values16("home_sz_unterminated", MICRO0, SZ_RAW("{dir}\\jre6")),
+    values16("home_binary", MICRO0, BIN(b"C\0:\0\\\0\0\0"), "no JavaHome"),
+    values16("home_expand_sz", MICRO0, EXPAND_SZ("{dir}\\jre6"), "no JavaHome"),
+    values16("home_multi_sz", MICRO0, (REG_MULTI_SZ, "{dir}\\jre6\0\0"), "no JavaHome"),
+    values16("home_dword", MICRO0, DWORD(1), "no JavaHome"),
+    # A relative home would name a program in the current directory, which holds one here.
+    values16("home_relative", MICRO0, SZ("jre6"), "no JavaHome"),
+]
+
+
+def long_home(name):
+    """A JavaHome of 2,000 characters: only its first 1,000 are used, naming nothing."""
+    d = "C:\\t\\" + name
+    home = d + "\\" + nest(2000 - len(d) - 1)
+    command = home[:1000] + '\\bin\\java.exe -cp "' + d + '\\lib\\a.jar" Main'
+    return case(name, params=b"java -cp lib\\a.jar Main", files={"lib\\a.jar": b"PK"},
+                reg=jre("1.6", home, "0"), exit=2, boxes=[cannot_execute(command, 2)])
+
+
+CASES.append(long_home("home_2000_chars"))
+
+# ---------------------------------------------------------------------------------------
+# The whole launcher
+
+DEMO = b"""start                      #do not wait
+jre\\bin\\javaw.exe
+-Xmx256m -Ddemo.home=%DEMO_HOME%
+-classpath lib\\demo.jar;lib\\extra.jar
+demo.Main
+--title "Demo Report"
+"""
+
+
+def worked_example(name, subdir=None):
+    """The documented example, in a directory whose name may hold a space."""
+    program = "{dir}\\jre\\bin\\javaw.exe"
+    shown = f'"{program}"' if subdir and " " in subdir else program
+    return case(name, exe="demo.exe", subdir=subdir, params=DEMO,
+                files={"jre\\bin\\javaw.exe": JAVA, "lib\\demo.jar": b"PK"},
+                env={"DEMO_HOME": "D:\\Demo Data"}, cmd='demo.exe report.txt "two words"',
+                exit=0, waits=False, child=dict(
+                    cmd=shown + ' -Xmx256m "-Ddemo.home=D:\\Demo Data" -cp "{dir}\\lib\\demo.jar"'
+                    ' demo.Main --title "Demo Report" report.txt "two words"',
+                    argv=[program, "-Xmx256m", "-Ddemo.home=D:\\Demo Data", "-cp",
+                          "{dir}\\lib\\demo.jar", "demo.Main", "--title", "Demo Report",
+                          "report.txt", "two words"]))
+
+
+ELSEWHERE = "{dir}\\elsewhere"
+DECOYS = {"elsewhere\\jre\\bin\\java.exe": JAVA, "elsewhere\\lib\\a.jar": b"PK"}
+SIMPLE_HEAD = ["{dir}\\jre\\bin\\java.exe", "-cp", "{dir}\\lib\\a.jar", "Main", "arg1"]
+
+CASES += [
+    worked_example("worked_example"),
+    worked_example("worked_example_space", subdir="Demo Apps"),
+    # Waiting: the child's exit code is never the launcher's.
+    case("start_child_exit_not_passed", params=b"start " + SIMPLE, files=SIMPLE_FILES,
+         args=' x "y z"', exit=0, child=SIMPLE_CHILD, waits=False, child_exit=9),
+    # Every syntax error, read back from the real box.
+    syntax("syntax_first_word", b"Java -cp lib\\a.jar Main", "start or java or javaw"),
+    syntax("syntax_comments_only", b"# nothing\r\n  # here\r\n", "start or java or javaw",
+           archs=("x64",)),
+    syntax("syntax_start_only", b"start", "java or javaw", archs=("x64",)),
+    syntax("syntax_second_start", b"start start jre\\bin\\java.exe -cp lib\\a.jar Main",
+           "java or javaw", archs=("x64",)),
+    syntax("syntax_no_class_path", b"jre\\bin\\java.exe -Xmx1m Main",
+           "-cp or -classpath or a Java[tm] option", archs=("x64",)),
+    syntax("syntax_ends_after_cp", b"jre\\bin\\java.exe -cp", "-cp or -classpath",
+           archs=("x64",)),
+    syntax("syntax_no_class_name", b"jre\\bin\\java.exe -classpath lib\\a.jar",
+           "a Java[tm] class name", archs=("x64",)),
+    # Whatever names the program on the command line, the parameter file is the one
+    # beside the real executable.
+    starts("program_name_without_exe", SIMPLE, [], head=SIMPLE_HEAD, cmd="app"),
+    starts("program_name_other_file", SIMPLE, ["x", "y z"], head=SIMPLE_HEAD,
+           cmd='"C:\\elsewhere\\other.exe" x "y z"'),
+    starts("program_name_relative", SIMPLE, ["x"], head=SIMPLE_HEAD, cmd="..\\x\\app.exe x"),
+    starts("empty_command_line", SIMPLE, [], head=SIMPLE_HEAD, cmd=""),
+    # Relative paths resolve against the launcher's directory, never the current one.
+    starts("relative_paths_ignore_cwd", SIMPLE, [], head=SIMPLE_HEAD,
+           files={**SIMPLE_FILES, **DECOYS}, cwd=ELSEWHERE, child=dict(cwd=ELSEWHERE)),
+    starts("relative_jar_only_in_cwd", SIMPLE, [], files={"jre\\bin\\java.exe": JAVA, **DECOYS},
+           head=["{dir}\\jre\\bin\\java.exe", "-cp", "", "Main", "arg1"], cwd=ELSEWHERE),
+    case("relative_java_only_in_cwd", params=SIMPLE, files={"lib\\a.jar": b"PK", **DECOYS},
+         cwd=ELSEWHERE, exit=2, boxes=[dont_find()]),
+    # Names beyond ASCII, in the directory, the launcher, the class path and the words.
+    starts("non_ascii_end_to_end", "jre\\bin\\java.exe -Dcity=Z\u00fcrich -cp "
+           "lib\\B\u00fccher.jar;\u20ac\\ Main gr\u00f6\u00dfe \U0001f600",
+           ["gr\u00f6\u00dfe", "\U0001f600", "\u00fcn\u00ef", "\u20ac"],
+           head=["{dir}\\jre\\bin\\java.exe", "-Dcity=Z\u00fcrich", "-cp",
+                 "{dir}\\lib\\B\u00fccher.jar;{dir}\\\u20ac\\", "Main"],
+           subdir="Z\u00fcrich \u20ac", exe="Gr\u00fc\u00dfe\U0001f600.exe",
+           files={"jre\\bin\\java.exe": JAVA, "lib\\B\u00fccher.jar": b"PK", "\u20ac\\": DIR},
+           args=" \u00fcn\u00ef \u20ac"),
+    # A launcher word naming a file that is no program (Wine answers a directory with
+    # "file not found").
+    case("word_names_text_file", params=b"java.txt -cp lib\\a.jar Main",
+         files={"java.txt": b"not a program", "lib\\a.jar": b"PK"}, exit=2,
+         boxes=[cannot_execute('{dir}\\java.txt -cp "{dir}\\lib\\a.jar" Main', 193)]),
+    case("word_names_directory", params=b"javadir -cp lib\\a.jar Main",
+         files={"javadir\\": DIR, "lib\\a.jar": b"PK"}, exit=2,
+         boxes=[cannot_execute('{dir}\\javadir -cp "{dir}\\lib\\a.jar" Main', 2)]),
+]
+
+# ---------------------------------------------------------------------------------------
+# Hostile inputs: one box and exit 2, or the intended child; never a crash or a hang.
+
+GARBAGE = bytes((i * 37 + 11) % 255 + 1 for i in range(4096))  # no zero byte
+
+
+def hundred_mb():
+    """A valid file whose launcher word is followed by a 100 MB comment."""
+    return b"jre\\bin\\java.exe #" + b"x" * 100_000_000 + b"\n-cp lib\\a.jar Main tail"
+
+
+def long_launcher(name, length, tail="\\app.exe"):
+    """Row keys that put the launcher at a path of exactly `length` characters; the
+    current directory is C:\\t, as Windows keeps current directories short. Wine 8 starts
+    no program at a path of 260 characters or more, so these rows wait for a Wine that
+    does."""
+    top = "C:\\t\\" + name + "\\"
+    subdir = nest(length - len(top) - len(tail))
+    assert len(top + subdir + tail) == length
+    return top + subdir + tail, dict(name=name, subdir=subdir, cwd="C:\\t",
+                                     needs="Wine starting programs at long paths")
+
+
+def command_of_length(name, length):
+    """A row whose command has exactly `length` characters, made long by its last word."""
+    d = "C:\\t\\" + name
+    head = f'{d}\\jre\\bin\\java.exe -cp "{d}\\lib\\a.jar" Main '
+    word = "w" * (length - len(head))
+    if length <= 32766:
+        return starts(name, HEAD + word, [word])
+    return case(name, params=utf8(HEAD + word), files=SIMPLE_FILES, exit=2,
+                boxes=[cannot_execute(head + word, 206)])
+
+
+def class_path_of_length(name, length, absolute=False):
+    """A class path entry whose full path has `length` characters, kept up to 1023 (the
+    relative one) and dropped beyond, as it then names nothing from C:\\t."""
+    d = "C:\\t\\" + name + "\\"
+    entry = nest(length - len(d) - len("\\a.jar")) + "\\a.jar"
+    if absolute:
+        entry = d + entry
+    kept = entry if absolute else d + entry if length <= 1023 else ""
+    return class_path(name, entry, kept, [entry], cwd="C:\\t")
+
+
+P1023, AT_1023 = long_launcher("launcher_path_1023", 1023)
+P1024, AT_1024 = long_launcher("launcher_path_1024", 1024)
+P1020, AT_1020 = long_launcher("log_name_too_long", 1020)
+TOO_LONG_DIR = "C:\\t\\command_too_long"
+TOO_LONG = (f'{TOO_LONG_DIR}\\jre\\bin\\java.exe -cp "' +
+            ";".join([TOO_LONG_DIR + "\\lib"] * 1700) + '" Main')
+
+CASES += [
+    syntax("garbage_param_file", GARBAGE, "start or java or javaw"),
+    starts("param_file_100_mb", hundred_mb, ["tail"], archs=("x64",)),
+    # UTF-16 is read as UTF-8: FF FE become U+FFFD and the first zero byte ends the text.
+    syntax("utf16_param_file", "\ufeffjre\\bin\\java.exe -cp lib\\a.jar Main".encode("utf-16-le"),
+           "start or java or javaw"),
+    # CESU-8 surrogates, overlong and cut sequences load as U+FFFD, as many as Wine's
+    # converter makes: one per surrogate's lead pair and trail byte, one per cut sequence.
+    starts("malformed_utf8_arguments", utf8(HEAD) + b"\xed\xa0\x80 \xed\xb0\x80x "
+           b"\xed\xa0\xbd\xed\xb8\x80 \xc0\xaf \x80 a\xe2\x82",
+           ["\ufffd" * 2, "\ufffd" * 2 + "x", "\ufffd" * 4, "\ufffd" * 2, "\ufffd", "a\ufffd"]),
+    # At 1023 characters the parameter file name does not fit, so the launcher reads itself
+    # (and fails at its first word); no log file can be named, and nothing is written.
+    case(**AT_1023, params=SIMPLE, files=SIMPLE_FILES, env=VERBOSE, log=NO_LOG, exit=2,
+         boxes=[err(f"Syntax error in parameter file\n'{P1023[:1000]}':\n"
+                    "expected start or java or javaw")], only_files=True, untouched=["app.exe"]),
+    case(**AT_1024, params=SIMPLE, files=SIMPLE_FILES, exit=2,
+         boxes=[err("Cannot get launcher path:\n" + syserr(206))]),
+    # At 1020 the parameter file name fits (1023) and the log file name does not: the log
+    # goes to standard error and no file is created.
+    starts(AT_1020.pop("name"), SIMPLE, [], head=["C:\\t\\java.exe", "-cp", "{dir}\\lib\\a.jar",
+                                                    "Main", "arg1"], **AT_1020,
+           files={"C:\\t\\java.exe": JAVA, "lib\\a.jar": b"PK"}, env=VERBOSE, log=NO_LOG,
+           only_files=True),
+    class_path_of_length("class_path_1023", 1023),
+    class_path_of_length("class_path_1024", 1024),
+    class_path_of_length("class_path_absolute_1024", 1024, absolute=True),
+    command_of_length("command_32766", 32766),
+    command_of_length("command_32767", 32767),
+    case("command_too_long", params=utf8("jre\\bin\\java.exe -cp " + "lib;" * 1700 + " Main"),
+         files={"jre\\bin\\java.exe": JAVA, "lib\\": DIR}, exit=2,
+         boxes=[cannot_execute(TOO_LONG, 206)]),
+]
+
+# ---------------------------------------------------------------------------------------
+# Security properties. Besides these rows: every row checks which program started (so a
+# decoy can't pass for the real one), and that the JavaSoft registry tree is unchanged.
+
+PATH_DECOY = {"PATH": "{dir}\\decoy;C:\\windows\\system32;C:\\windows"}
+DECOY_FILES = {"decoy\\java.exe": JAVA, "decoy\\javaw.exe": JAVA, "decoy\\java": JAVA}
+
+CASES += [
+    # The program is the file named or found, never one from PATH.
+    starts("path_decoy_registered_wins", "java -cp lib\\a.jar Main", [],
+           head=["{dir}\\jre6\\bin\\java.exe", "-cp", "{dir}\\lib\\a.jar", "Main"],
+           files={**RUNTIME_FILES, **DECOY_FILES}, reg=jre("1.6", "{dir}\\jre6", "0"),
+           env=PATH_DECOY),
+    case("path_decoy_nothing_registered", params=b"java -cp lib\\a.jar Main",
+         files={"lib\\a.jar": b"PK", **DECOY_FILES}, env=PATH_DECOY, exit=2,
+         boxes=[dont_find()]),
+    # A home with spaces is quoted, so the Program.exe an unquoted line would run stays idle.
+    found("home_with_spaces_quoted", "java", "Program Files\\Java\\bin\\java.exe",
+          reg=jre("1.6", "{dir}\\Program Files\\Java", "0"),
+          files={"Program Files\\Java\\bin\\java.exe": JAVA, "Program.exe": JAVA,
+                 "lib\\a.jar": b"PK"},
+          child=dict(cmd='"{dir}\\Program Files\\Java\\bin\\java.exe" -cp '
+                     '"{dir}\\lib\\a.jar" Main')),
+    # The log writes its own file and no other.
+    starts("log_writes_only_its_file", SIMPLE, [], head=SIMPLE_HEAD, env=VERBOSE,
+           log=Starts(LOADED), only_files=True),
 ]
 
 # ---------------------------------------------------------------------------------------
@@ -282,11 +766,13 @@ def text_field(text):
 
 def run_case(bench, row, arch):
     """Runs the row on one launcher build; returns a list of problems (empty: pass)."""
-    case_dir = "C:\\t\\" + row["name"]
+    case_dir = "C:\\t\\" + row["name"] + ("\\" + row["subdir"] if row.get("subdir") else "")
     exe = case_dir + "\\" + row["exe"]
+    systexts = {}  # Wine's texts for error codes, from the driver's report
 
     def fill(text):
-        return text.replace("{dir}", case_dir).replace("{exe}", exe)
+        text = text.replace("{dir}", case_dir).replace("{exe}", exe)
+        return re.sub(r"\{sys:(\d+)\}", lambda m: systexts.get(m[1], m[0]), text)
 
     def fill_bytes(data):
         return data.replace(b"{dir}", case_dir.encode()).replace(b"{exe}", exe.encode())
@@ -309,11 +795,16 @@ def run_case(bench, row, arch):
         path.parent.mkdir(parents=True, exist_ok=True)
         if content == JAVA:
             shutil.copyfile(bench.standin, path)
+        elif callable(content):
+            path.write_bytes(content())
         else:
             path.write_bytes(fill_bytes(content))
         os.utime(path, (OLD_MTIME, OLD_MTIME))
-        laid[rel] = path.read_bytes()
+        if rel in row.get("untouched", []):
+            laid[rel] = path.read_bytes()
     shutil.copyfile(bench.launchers[arch], unix(exe))
+    os.utime(unix(exe), (OLD_MTIME, OLD_MTIME))
+    laid[row["exe"]] = unix(exe).read_bytes()
 
     child_report, gate = "C:\\r\\child.json", "C:\\r\\gate"
     env = {"STANDIN_REPORT": child_report, **row.get("env", {})}
@@ -333,10 +824,14 @@ def run_case(bench, row, arch):
     for name, value in env.items():
         job.append(("unset " + text_field(name)) if value is None else
                    f"set {text_field(name)} {text_field(fill(value))}")
+    registry = []  # what HKLM\SOFTWARE\JavaSoft must hold, before and after the run
     for view, key, name, kind, data in row.get("reg", []):
         data = data if isinstance(data, bytes) else fill(data).encode("utf-16-le", "surrogatepass")
         for v in ("64", "32") if view == "both" else (view,):
             job.append(f"reg {v} {text_field(key)} {text_field(name)} {kind} {data.hex() or '-'}")
+            registry.append([v, key, name, kind, data.hex()])
+    codes = set(re.findall(r"\{sys:(\d+)\}", " ".join(t for _, t in row.get("boxes", []))))
+    job += ["systext " + code for code in sorted(codes)]
     unix("C:\\r\\job.txt").write_text("\n".join(job) + "\n")
 
     code = bench.call([bench.wine, str(bench.driver), "C:\\r\\job.txt"], "driver", 120)
@@ -346,6 +841,7 @@ def run_case(bench, row, arch):
         return [f"driver gave no report (exit {code}): {e}"]
     if report.get("error"):
         return ["driver: " + report["error"]]
+    systexts.update(report["systexts"])
 
     problems = []
 
@@ -359,7 +855,8 @@ def run_case(bench, row, arch):
     check("boxes", expected_boxes, [[b["caption"], b["text"]] for b in report["boxes"]])
     for b in report["boxes"]:
         check("buttons of box (IDOK only)", [1], b["buttons"])
-    check("child processes left running", 0, report["children_killed"])
+    check("child processes left running", [], report["children_killed"])
+    check("registry values (read only)", sorted(registry), sorted(report["registry"]))
 
     runs = []
     if unix(child_report).exists():
@@ -370,8 +867,10 @@ def run_case(bench, row, arch):
         check("child starts", 1, len(runs))
     else:
         got = runs[0]
-        check("child command line", fill(child["cmd"]), got["command_line"])
+        if "cmd" in child:
+            check("child command line", fill(child["cmd"]), got["command_line"])
         argv = [fill(a) for a in child["argv"]]
+        check("program started", fill(child.get("exe", child["argv"][0])), got["module"])
         check("child argv (CommandLineToArgvW)", argv, got["argv_shell"])
         check("child argv (C runtime)", [fill(a) for a in child.get("argv_crt", argv)],
               got["argv_crt"])
@@ -394,7 +893,17 @@ def run_case(bench, row, arch):
             want = fill(log).replace("\n", "\r\n").encode("latin-1")
             if isinstance(log, Starts):
                 got = got[: len(want)] if got else got
-            check("log (start)" if isinstance(log, Starts) else "log", want, got)
+            if isinstance(log, Contains):
+                check("log holds", want, want if got and want in got else got)
+            else:
+                check("log (start)" if isinstance(log, Starts) else "log", want, got)
+
+    if row.get("only_files"):
+        expected = {rel for rel, content in files.items() if content != DIR and rel[1:3] != ":\\"}
+        expected |= {row["exe"]} | ({row["log_name"]} if log not in (NO_LOG, None) else set())
+        top = unix(case_dir)
+        found = {str(p.relative_to(top)).replace("/", "\\") for p in top.rglob("*") if p.is_file()}
+        check("files in the case directory", sorted(expected), sorted(found))
 
     for rel in row.get("untouched", []):
         path = unix(rel if rel[1:3] == ":\\" else case_dir + "\\" + rel)
