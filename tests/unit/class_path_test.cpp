@@ -18,13 +18,7 @@ class class_path : public machine_test {
     memory_os::add_file(u"C:\\Apps\\Demo\\%HOME%.jar", "");
   }
   std::u16string rendered(const char16_t* word, const char16_t* base = launcher) {
-    string_builder sb;
-    sb_init(&sb);
-    append_class_path(&sb, word, base);
-    char16_t* text = sb_take(&sb);
-    std::u16string result = text;
-    os::release(text);
-    return result;
+    return appended([&](string_builder* sb) { append_class_path(sb, word, base); });
   }
 };
 

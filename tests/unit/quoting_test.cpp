@@ -1,6 +1,5 @@
 #include "command/quoting.h"
 
-#include <cstdlib>
 #include <random>
 
 #include "argv_reader.h"
@@ -11,13 +10,7 @@ namespace {
 class quoting : public machine_test {
  protected:
   std::u16string quoted(const std::u16string& word) {
-    string_builder sb;
-    sb_init(&sb);
-    append_quoted(&sb, word.c_str());
-    char16_t* text = sb_take(&sb);
-    std::u16string result = text;
-    free(text);
-    return result;
+    return appended([&](string_builder* sb) { append_quoted(sb, word.c_str()); });
   }
   void expect_round_trip(const std::u16string& word) {
     std::u16string line = quoted(word);

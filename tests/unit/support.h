@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "command/string_builder.h"
 #include "platform/memory/machine.h"
+#include "platform/os.h"
 
 using memory_os::current;
 using memory_os::run_to_exit;
@@ -46,6 +48,18 @@ inline std::string u8(const std::u16string& s) {
     }
   }
   return out;
+}
+
+// What an append operation writes into an empty builder.
+template <typename F>
+std::u16string appended(F append) {
+  string_builder sb;
+  sb_init(&sb);
+  append(&sb);
+  char16_t* text = sb_take(&sb);
+  std::u16string result = text;
+  os::release(text);
+  return result;
 }
 
 // A fresh machine for every test, with the system texts the tests rely on.

@@ -1,7 +1,5 @@
 #include "command/variables.h"
 
-#include <cstdlib>
-
 #include "support.h"
 
 namespace {
@@ -19,13 +17,7 @@ class variables : public machine_test {
     current().environment[u"LOOP"] = u"%DEMO_HOME%";
   }
   std::u16string expanded(const char16_t* word) {
-    string_builder sb;
-    sb_init(&sb);
-    append_expanded(&sb, word, launcher);
-    char16_t* text = sb_take(&sb);
-    std::u16string result = text;
-    free(text);
-    return result;
+    return appended([&](string_builder* sb) { append_expanded(sb, word, launcher); });
   }
 };
 
