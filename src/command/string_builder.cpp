@@ -12,11 +12,11 @@ void sb_init(string_builder* sb) {
 void sb_append(string_builder* sb, const char16_t* chars, size_t count) {
   uint64_t required = static_cast<uint64_t>(sb->length) + count;
   if (required > static_cast<uint64_t>(sb->capacity)) {
+    // Lengths are 32-bit; a text that would outgrow them is treated as exhausted memory.
+    if (required > INT32_MAX) fatal_error(u"Out of memory");
     uint64_t capacity = 2 * static_cast<uint64_t>(sb->capacity > 128 ? sb->capacity : 128);
     if (required > capacity) capacity = required;
-    // Lengths are 32-bit; a text that would outgrow them is treated as exhausted memory.
-    if (capacity > INT32_MAX) capacity = required;
-    if (required > INT32_MAX) fatal_error(u"Out of memory");
+    if (capacity > INT32_MAX) capacity = INT32_MAX;
     sb->text =
         static_cast<char16_t*>(alloc_or_exit(sb->text, byte_count(capacity, sizeof(char16_t))));
     sb->capacity = static_cast<int32_t>(capacity);
