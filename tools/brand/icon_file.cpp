@@ -39,6 +39,7 @@ std::vector<icon_image> read_icon(const bytes& file) {
     throw bad_input("is not an icon file");
   uint16_t count = u16_at(file, 4, cut_short);
   if (count == 0) throw bad_input("holds no image");
+  if (file.size() < 6 + 16 * size_t{count}) throw bad_input(cut_short);
   std::vector<icon_image> images;
   for (size_t i = 0; i < count; ++i) {
     size_t entry = 6 + 16 * i;
@@ -51,8 +52,9 @@ std::vector<icon_image> read_icon(const bytes& file) {
     image.bit_count = u16_at(file, entry + 6, cut_short);
     uint32_t size = u32_at(file, entry + 8, cut_short);
     uint32_t offset = u32_at(file, entry + 12, cut_short);
-    std::string outside = "image " + std::to_string(i + 1) + " points outside the file";
-    image.data = slice(file, offset, size, outside.c_str());
+    std::string which = "image " + std::to_string(i + 1);
+    if (offset >= file.size()) throw bad_input(which + " points outside the file");
+    image.data = slice(file, offset, size, (which + " is cut short").c_str());
     check_image(image.data, i + 1);
     images.push_back(std::move(image));
   }
