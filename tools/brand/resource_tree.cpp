@@ -75,6 +75,11 @@ std::vector<resource> read_resources(const bytes& section, uint32_t rva) {
   reader r{section, rva, section.size() / 8, {}};
   resource scratch;
   r.directory(0, 0, scratch);
+  auto keys = [](const resource& x) { return std::tie(x.type, x.name, x.language); };
+  std::stable_sort(r.out.begin(), r.out.end(),
+                   [&](const resource& a, const resource& b) { return keys(a) < keys(b); });
+  for (size_t i = 1; i < r.out.size(); ++i)
+    if (keys(r.out[i - 1]) == keys(r.out[i])) throw bad_input(malformed);
   return std::move(r.out);
 }
 

@@ -30,8 +30,9 @@ inline resource_key id_key(uint16_t id) {
   return resource_key{false, id, {}};
 }
 
-// The resources of section, which is loaded at rva; throws bad_input when the directories
-// or data entries point outside it, nest wrongly, or could not come from a linker.
+// The resources of section, which is loaded at rva, in the order the loader searches them;
+// throws bad_input when the directories or data entries point outside it, nest wrongly,
+// repeat a resource, or could not come from a linker.
 std::vector<resource> read_resources(const bytes& section, uint32_t rva);
 
 // A resource section for address rva that holds list, in the order the loader searches.
