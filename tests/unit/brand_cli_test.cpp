@@ -167,6 +167,10 @@ TEST_F(brand_cli, refuses_bad_input_with_one_line_and_writes_nothing) {
        nullptr,
        "{dir}/none.exe: cannot be read",
        {"{dir}/none.exe", "{dir}/out.exe"}},
+      {"no_icon_file",
+       nullptr,
+       "{dir}/none.ico: cannot be read",
+       {"--icon", "{dir}/none.ico", "{in}", "{dir}/out.exe"}},
   };
   for (const row& r : rows) {
     bytes image = launcher(), icon = ico({bitmap(16, 1), bitmap(32, 2)}, {16, 32});

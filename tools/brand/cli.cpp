@@ -151,7 +151,10 @@ void write_file(const std::string& name, const bytes& data) {
 void brand_files(options& o) {
   const std::string &input = o.files[0], &output = o.files[1];
   bytes image = read_file(input);
-  if (!o.icon.empty()) o.b.icon = about(o.icon, [&] { return read_icon(read_file(o.icon)); });
+  if (!o.icon.empty()) {
+    bytes icon = read_file(o.icon);
+    o.b.icon = about(o.icon, [&] { return read_icon(icon); });
+  }
   std::error_code error;
   if (fs::equivalent(fs::u8path(input), fs::u8path(output), error))
     throw bad_input(output + ": is INPUT itself; write the branded copy under another name");
