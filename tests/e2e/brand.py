@@ -207,6 +207,23 @@ def check(r, outputs, source):
     return problems + sign_and_verify(linux, linux.parent)
 
 
+def refuses_itself():
+    """The Windows build under Wine refuses an OUTPUT that spells INPUT otherwise, and
+    leaves the folder as it was; returns problems."""
+    folder = WORK / "itself"
+    folder.mkdir()
+    shutil.copyfile(DIST / "x64/tavrin.exe", folder / "tavrin.exe")
+    code = run([WINE, str(DIST / "x64/tavrin-brand.exe"), "--name", "X", str(folder / "tavrin.exe"),
+                str(folder / ".." / "itself" / "TAVRIN.EXE")], "itself.log")
+    message = (WORK / "itself.log").read_text(errors="replace")
+    if code != 1 or "TAVRIN.EXE: is INPUT itself" not in message:
+        return [f"exit {code}, {message!r}"]
+    if os.listdir(folder) != ["tavrin.exe"] or \
+            (folder / "tavrin.exe").read_bytes() != (DIST / "x64/tavrin.exe").read_bytes():
+        return ["the folder changed"]
+    return []
+
+
 def run_launcher_rows():
     """The launcher rows on copies branded like the first row, laid out like dist/."""
     branded = WORK / "dist"
@@ -225,6 +242,13 @@ def run_launcher_rows():
                           env=env).returncode == 0
 
 
+def report(name, problems):
+    print(("FAIL " if problems else "PASS ") + name, flush=True)
+    for p in problems:
+        print("    " + p, flush=True)
+    return not problems
+
+
 def main(parts):
     shutil.rmtree(WORK, ignore_errors=True)
     WORK.mkdir(parents=True)
@@ -241,10 +265,9 @@ def main(parts):
                 outputs[r["name"]] = made[0]
                 print(f"     {r['name']}: {source.stat().st_size} -> {made[0].stat().st_size} bytes"
                       f" (icon file {len(ICON)} bytes)")
-            passed &= not problems
-            print(("PASS " if not problems else "FAIL ") + r["name"], flush=True)
-            for p in problems:
-                print("    " + p, flush=True)
+            passed &= report(r["name"], problems)
+        if not parts or any(p in "refuses_itself" for p in parts):
+            passed &= report("refuses_itself", refuses_itself())
     finally:
         run([WINE.replace("wine64", "wineserver"), "-k"], "wineserver.log")
     if not parts:

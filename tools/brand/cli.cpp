@@ -1,18 +1,14 @@
 #include "cli.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "brand.h"
+#include "files.h"
 #include "tavrin_version.h"
 #include "utf8.h"
 
 namespace brand {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char usage[] =
     "usage: tavrin-brand [OPTIONS] INPUT OUTPUT\n"
@@ -119,35 +115,6 @@ options parse(const std::vector<std::string>& args) {
   return o;
 }
 
-bytes read_file(const std::string& name) {
-  std::ifstream in(fs::u8path(name), std::ios::binary);
-  bytes data(std::istreambuf_iterator<char>(in), {});
-  if (!in && !in.eof()) throw bad_input(name + ": cannot be read");
-  return data;
-}
-
-// Writes a temporary file beside name, then renames it into place, so that name is
-// either written whole or left as it was.
-void write_file(const std::string& name, const bytes& data) {
-  fs::path target = fs::u8path(name), temporary = target;
-  temporary += ".tavrin-brand-tmp";
-  std::error_code error;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()),
-              static_cast<std::streamsize>(data.size()));
-    out.close();
-    fs::permissions(temporary,
-                    fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add, error);
-    if (out) fs::rename(temporary, target, error);
-    if (!out || error) {
-      fs::remove(temporary, error);
-      throw bad_input(name + ": cannot be written");
-    }
-  }
-}
-
 void brand_files(options& o) {
   const std::string &input = o.files[0], &output = o.files[1];
   bytes image = read_file(input);
@@ -155,12 +122,14 @@ void brand_files(options& o) {
     bytes icon = read_file(o.icon);
     o.b.icon = about(o.icon, [&] { return read_icon(icon); });
   }
-  std::error_code error;
-  if (fs::equivalent(fs::u8path(input), fs::u8path(output), error))
+  if (same_file(input, output))
     throw bad_input(output + ": is INPUT itself; write the branded copy under another name");
-  fs::path out_path = fs::u8path(output);
-  o.b.strings.emplace_back(u"OriginalFilename", text_value(out_path.filename().u8string()));
-  o.b.strings.emplace_back(u"InternalName", text_value(out_path.stem().u8string()));
+  std::string name = base_name(output);
+  size_t dot = name.rfind('.');
+  o.b.strings.emplace_back(u"OriginalFilename", text_value(name));
+  o.b.strings.emplace_back(
+      u"InternalName",
+      text_value(dot > 0 && dot != std::string::npos ? name.substr(0, dot) : name));
   write_file(output, about(input, [&] { return brand_image(image, o.b); }));
 }
 
