@@ -68,7 +68,8 @@ pe_image read_pe(bytes file) {
   size_t count_field = image.optional_header + (x64 ? 108 : 92);
   image.directories = count_field + 4;
   uint32_t directory_count = u32_at(f, count_field, cut_short);
-  if (uint64_t{directory_count} * 8 > optional_size - (image.directories - image.optional_header))
+  size_t directories_at = image.directories - image.optional_header;
+  if (optional_size < directories_at || (optional_size - directories_at) / 8 < directory_count)
     throw bad_input("has a malformed optional header");
   image.section_alignment = u32_at(f, image.optional_header + section_alignment_field, cut_short);
   image.file_alignment = u32_at(f, image.optional_header + file_alignment_field, cut_short);
