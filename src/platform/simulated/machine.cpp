@@ -1,6 +1,6 @@
-#include "platform/memory/machine.h"
+#include "platform/simulated/machine.h"
 
-namespace memory_os {
+namespace simulated_os {
 namespace {
 
 char16_t upper(char16_t c) {
@@ -57,4 +57,4 @@ void set_registry_text(int view, const std::u16string& key, const std::u16string
   set_registry_value(view, key, name, 1, data);
 }
 
-}  // namespace memory_os
+}  // namespace simulated_os

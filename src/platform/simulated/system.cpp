@@ -1,11 +1,11 @@
 // Process identity, errors, text, memory, environment, boxes and processes of the
-// in-memory machine.
+// simulated machine.
 #include <cstdlib>
 
-#include "platform/memory/machine.h"
 #include "platform/os.h"
+#include "platform/simulated/machine.h"
 
-using memory_os::current;
+using simulated_os::current;
 
 namespace os {
 
@@ -14,13 +14,13 @@ const char16_t* command_line() {
 }
 
 uint32_t module_path(char16_t* buf, uint32_t size) {
-  memory_os::machine& m = current();
-  if (m.module_path_fails) {
+  simulated_os::machine& m = current();
+  if (m.faults.module_path_fails) {
     m.last_error = 5;
     return 0;
   }
   size_t n = m.module_path.size();
-  if (m.module_path_truncated || n >= size) {
+  if (m.faults.module_path_truncated || n >= size) {
     for (uint32_t i = 0; i + 1 < size; ++i) buf[i] = i < n ? m.module_path[i] : u'x';
     buf[size - 1] = 0;
     m.last_error = 122;
@@ -77,7 +77,7 @@ int decode_utf8(const unsigned char* p, int left, uint32_t* code_point) {
 }  // namespace
 
 int utf8_to_utf16(const char* bytes, int size, char16_t* out, int capacity) {
-  if (current().conversion_fails) {
+  if (current().faults.conversion_fails) {
     current().last_error = 1113;
     return 0;
   }
@@ -113,8 +113,8 @@ bool is_letter(char16_t c) {
 }
 
 void* resize(void* block, size_t size) {
-  memory_os::machine& m = current();
-  if (++m.allocations == m.fail_allocation) return nullptr;
+  simulated_os::machine& m = current();
+  if (++m.allocations == m.faults.fail_allocation) return nullptr;
   void* result = realloc(block, size);
   if (result) {
     m.live_blocks.erase(block);
@@ -129,7 +129,15 @@ void release(void* block) {
 }
 
 const char16_t* environment(const char16_t* name) {
-  auto found = current().environment.find(name);
+  simulated_os::machine& m = current();
+  bool first = !m.environment_read;
+  m.environment_read = true;
+  auto found = m.environment.find(name);
+  if (first && m.log_on && found == m.environment.end() &&
+      !simulated_os::ignore_case_less()(name, u"VERBOSE_TAVRIN") &&
+      !simulated_os::ignore_case_less()(u"VERBOSE_TAVRIN", name)) {
+    return u"";
+  }
   return found == current().environment.end() ? nullptr : found->second.c_str();
 }
 
@@ -138,8 +146,8 @@ void message_box(const char16_t* text, const char16_t* caption, uint32_t style) 
 }
 
 bool start_process(char16_t* command, process* started) {
-  memory_os::machine& m = current();
-  if (m.start_fails) {
+  simulated_os::machine& m = current();
+  if (m.faults.start_fails) {
     m.last_error = 2;
     return false;
   }
@@ -158,7 +166,8 @@ void close_process(const process& started) {
 }
 
 void exit_process(int code) {
-  throw memory_os::exited{code};
+  if (current().end) current().end(code);
+  std::abort();
 }
 
 }  // namespace os
