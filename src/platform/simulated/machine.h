@@ -87,6 +87,8 @@ void reset();
 
 // Adds a file, and the directories above it.
 void add_file(const std::u16string& path, const std::string& bytes);
+// Adds a file whose bytes are read from a local file (UTF-8 path) when it is opened.
+void add_local_file(const std::u16string& path, const std::string& local_path);
 void add_directory(const std::u16string& path);
 
 // Sets a value in a view (64 or 32), creating its key.
