@@ -16,8 +16,8 @@
 #include "command/variables.h"
 #include "input/parameter_file.h"
 #include "input/split_words.h"
-#include "platform/simulated/machine.h"
 #include "platform/os.h"
+#include "platform/simulated/machine.h"
 #include "runtime/runtime_search.h"
 
 namespace {
@@ -117,6 +117,7 @@ void add_command_cases(std::vector<timed_case>& cases) {
         sb_init(&sb);
         f(&sb, word.c_str(), launcher_path);
         sb_release(&sb);
+        simulated_os::current().existence_queries.clear();
       };
     };
     cases.push_back(

@@ -30,7 +30,8 @@ class launcher_word : public machine_test {
 
 TEST_F(launcher_word, words) {
   simulated_os::set_registry_text(64, jre_key + u"1.6", u"MicroVersion", u"0");
-  simulated_os::set_registry_text(64, jre_key + u"1.6", u"JavaHome", u"C:\\Program Files\\Java\\jre6");
+  simulated_os::set_registry_text(64, jre_key + u"1.6", u"JavaHome",
+                                  u"C:\\Program Files\\Java\\jre6");
   simulated_os::add_directory(u"C:\\Apps\\Demo\\tools");
   struct row {
     const char16_t* word;

@@ -66,13 +66,14 @@ TEST_F(parameter_file, contents) {
       {"java -cp", u"java -cp"},
       {"\xEF\xBB\xBFjava", u"java"},
       {"\xEF\xBB\xBF \r\n", u" \r\n"},
-      {"\xEF\xBB", u"\xFFFD\xFFFD"},
+      {"\xEF\xBB", u"\xFFFD"},
       {"a\xEF\xBB\xBF", u"a\xFEFF"},
       {std::string("a\0b", 3), u"a"},
       {"caf\xC3\xA9 \xE2\x82\xAC", u"caf\u00E9 \u20AC"},
       {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
       {"x\x80y\xE9", u"x\xFFFDy\xFFFD"},
-      {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},
+      {"\xED\xA0\x80", u"\xFFFD\xFFFD"},
+      {"\xC0\xAF\xE2\x82x\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFDx\xFFFD\xFFFD\xFFFD"},
   };
   for (const row& r : rows) {
     SetUp();

@@ -78,5 +78,8 @@ bool load_machine(const check_options& options, std::string* problem) {
     m.environment[to_utf16(variable.first)] = to_utf16(variable.second);
   }
   m.log_on = options.log;
+  // The one system text the launcher can show here: its refusal of a command too long to
+  // start, as English Windows words it.
+  m.system_messages[206] = u"The filename or extension is too long.\r\n";
   return true;
 }

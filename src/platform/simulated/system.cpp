@@ -53,23 +53,26 @@ uint32_t system_message(uint32_t code, char16_t* buf, uint32_t size) {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at p (at most left bytes) and its code point,
-// or 0 when the sequence is malformed.
+// Reads the UTF-8 sequence at p (at most left bytes): returns the bytes it takes and
+// sets its code point, U+FFFD for a malformed one. As Windows' converter does (seen under
+// Wine), a malformed sequence takes its lead and the continuation bytes read before the
+// fault, a surrogate, overlong or too large value shows at the second byte, and a
+// sequence cut by the end of the text is one replacement.
 int decode_utf8(const unsigned char* p, int left, uint32_t* code_point) {
   unsigned char b = p[0];
-  if (b < 0x80) {
-    *code_point = b;
-    return 1;
-  }
-  int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-  if (length == 0 || b > 0xF4 || length > left) return 0;
+  *code_point = b;
+  if (b < 0x80) return 1;
+  *code_point = 0xFFFD;
+  int length = b >= 0xF5 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+  if (length == 0) return 1;
   uint32_t c = b & (0x7F >> length);
   for (int i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
+    if (i == left || (p[i] & 0xC0) != 0x80) return i;
     c = c << 6 | (p[i] & 0x3F);
+    bool out_of_range = length == 3 ? c < 0x20 || (c >= 0x360 && c <= 0x37F)
+                                    : length == 4 && (c < 0x10 || c >= 0x110);
+    if (i == 1 && out_of_range) return 2;
   }
-  static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   *code_point = c;
   return length;
 }
@@ -85,22 +88,17 @@ int utf8_to_utf16(const char* bytes, int size, char16_t* out, int capacity) {
   int written = 0;
   for (int i = 0; i < size;) {
     uint32_t c = 0;
-    int length = decode_utf8(p + i, size - i, &c);
-    int units = c >= 0x10000 && length ? 2 : 1;
+    i += decode_utf8(p + i, size - i, &c);
+    int units = c >= 0x10000 ? 2 : 1;
     if (written + units > capacity) {
       current().last_error = 122;
       return 0;
     }
-    if (length == 0) {
-      out[written++] = 0xFFFD;
-      ++i;
-    } else if (units == 2) {
+    if (units == 2) {
       out[written++] = static_cast<char16_t>(0xD7C0 + (c >> 10));
       out[written++] = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-      i += length;
     } else {
       out[written++] = static_cast<char16_t>(c);
-      i += length;
     }
   }
   return written;
