@@ -3,6 +3,7 @@
 #include "launch/file_names.h"
 #include "launch/format.h"
 #include "platform/os.h"
+#include "tavrin_version.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ char16_t box_text[box_capacity];
 constexpr size_t system_text_capacity = 1024;
 char16_t system_text[system_text_capacity];
 
-const char banner[] = "Quorbel tavrin version 1.0.4\r\n";
+const char banner[] = "Quorbel tavrin version " TAVRIN_VERSION "\r\n";
 
 // Encodes entry text for the log: Latin-1 bytes, CR LF line ends, '?' for characters
 // that Latin-1 cannot hold. Bytes are gathered so that a short entry is one write.

@@ -30,6 +30,7 @@ import subprocess
 import sys
 import time
 import traceback
+from xml.etree import ElementTree
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -663,6 +664,35 @@ CASES += [
 ]
 
 # ---------------------------------------------------------------------------------------
+# Resources, as Windows reads them (resource_probe.exe): the version details, the manifest
+# and the icon of each launcher build.
+
+VERSION = (ROOT / "VERSION").read_text().strip()
+LAUNCHER_STRINGS = {
+    "FileDescription": "tavrin Java application launcher", "FileVersion": VERSION,
+    "InternalName": "tavrin.exe", "LegalCopyright": "Copyright (c) 2026 the tavrin authors",
+    "OriginalFilename": "tavrin.exe", "ProductName": "tavrin", "ProductVersion": VERSION}
+# What the manifest must declare, as (element, attribute or None for the text, value).
+MANIFEST_NEEDS = [
+    ("requestedExecutionLevel", "level", "asInvoker"),
+    ("requestedExecutionLevel", "uiAccess", "false"),
+    ("dpiAware", None, "true/pm"), ("dpiAwareness", None, "PerMonitorV2, PerMonitor"),
+    ("longPathAware", None, "true"),
+    ("assemblyIdentity", "name", "Microsoft.Windows.Common-Controls"),
+    ("assemblyIdentity", "version", "6.0.0.0"),
+    *[("supportedOS", "Id", "{%s}" % g) for g in (
+        "e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+        "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+        "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]]
+RESOURCES = [
+    dict(name=f"launcher_resources_{arch}", exe=DIST / arch / "tavrin.exe", translations=["040904b0"],
+         strings={"040904b0": LAUNCHER_STRINGS},
+         fixed={"file": VERSION + ".0", "product": VERSION + ".0", "signature_ok": True},
+         manifest=MANIFEST_NEEDS, icon_group={"name": "APPICON", "languages": ["0409"]},
+         icons={str(px): {"id": 1, "width": px, "height": px} for px in (16, 32, 48, 256)})
+    for arch in ("x64", "x86")]
+
+# ---------------------------------------------------------------------------------------
 # Wine
 
 
@@ -681,8 +711,9 @@ class Bench:
         self.wine, self.wineserver = find_wine()
         self.driver = HELPERS / "e2e_driver.exe"
         self.standin = HELPERS / "java_standin.exe"
+        self.probe = HELPERS / "resource_probe.exe"
         self.launchers = {a: DIST / a / "tavrin.exe" for a in ("x64", "x86")}
-        for path in [self.driver, self.standin, *self.launchers.values()]:
+        for path in [self.driver, self.standin, self.probe, *self.launchers.values()]:
             if not path.is_file():
                 raise SystemExit(f"e2e: missing {path} (run scripts/build)")
         self.xvfb = None
@@ -1049,6 +1080,33 @@ def compare_check(bench, row, seen):
     return problems
 
 
+def run_probe(bench, row):
+    """Reads the row's executable through resource_probe.exe; returns a list of problems."""
+    shutil.rmtree(PREFIX / "drive_c" / "r", ignore_errors=True)
+    unix("C:\\r").mkdir(parents=True)
+    shutil.copyfile(row["exe"], unix("C:\\r\\probed.exe"))
+    code = bench.call([bench.wine, str(bench.probe), "C:\\r\\probed.exe", "C:\\r\\probe.json"],
+                      "probe", 120)
+    try:
+        got = json.loads(unix("C:\\r\\probe.json").read_text())
+    except (OSError, ValueError) as e:
+        return [f"probe gave no report (exit {code}): {e}"]
+    problems = []
+    for key in ("translations", "strings", "fixed", "icon_group", "icons"):
+        if key in row and row[key] != got[key]:
+            problems.append(f"{key}:\n" + show(row[key], got[key]))
+    if "manifest" in row:
+        if got["manifest"] is None:
+            return problems + ["FindResourceW finds no manifest"]
+        declared = set()
+        for element in ElementTree.fromstring(got["manifest"].encode()).iter():
+            tag = element.tag.split("}")[-1]
+            declared |= {(tag, None, (element.text or "").strip())}
+            declared |= {(tag, a, v) for a, v in element.attrib.items()}
+        problems += [f"manifest lacks {n}" for n in row["manifest"] if n not in declared]
+    return problems
+
+
 def show(expected, got):
     """Expected and actual values, as a line diff when they span lines."""
     def lines(v):
@@ -1069,10 +1127,22 @@ def show(expected, got):
 # ---------------------------------------------------------------------------------------
 
 
+def report(label, problems):
+    """Prints the outcome of one run; returns whether it passed."""
+    if not problems:
+        print(f"PASS {label}", flush=True)
+        return True
+    print(f"FAIL {label}", flush=True)
+    for p in problems:
+        print("    " + p.replace("\n", "\n    "), flush=True)
+    return False
+
+
 def main(argv):
     run_all = "--all" in argv
     parts = [a for a in argv if a != "--all"]
     rows = [r for r in CASES if not parts or any(p in r["name"] for p in parts)]
+    probes = [r for r in RESOURCES if not parts or any(p in r["name"] for p in parts)]
     names = [r["name"] for r in CASES]
     if len(set(names)) != len(names):
         raise SystemExit("e2e: duplicate row names")
@@ -1100,14 +1170,15 @@ def main(argv):
                             problems += checked
                 except Exception:
                     problems = ["bench error:\n" + traceback.format_exc()]
-                if problems:
-                    failed += 1
-                    print(f"FAIL {label}", flush=True)
-                    for p in problems:
-                        print("    " + p.replace("\n", "\n    "), flush=True)
-                else:
-                    passed += 1
-                    print(f"PASS {label}", flush=True)
+                outcome = report(label, problems)
+                passed, failed = passed + outcome, failed + (not outcome)
+        for row in probes:
+            try:
+                problems = run_probe(bench, row)
+            except Exception:
+                problems = ["bench error:\n" + traceback.format_exc()]
+            outcome = report(row["name"], problems)
+            passed, failed = passed + outcome, failed + (not outcome)
     finally:
         bench.stop()
     print(f"e2e: {time.monotonic() - started:.1f} s, {skipped} skipped")
