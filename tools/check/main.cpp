@@ -10,6 +10,7 @@
 #include "options.h"
 #include "outcome.h"
 #include "platform/simulated/machine.h"
+#include "tavrin_version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -36,7 +37,12 @@ void report_and_exit(int exit_code) {
 int check(const std::vector<std::string>& args) {
   check_options options;
   std::string problem;
-  if (!parse_options(args, &options, &problem) || !load_machine(options, &problem)) {
+  bool parsed = parse_options(args, &options, &problem);
+  if (parsed && options.version) {
+    write(stdout, "tavrin-check " TAVRIN_VERSION "\n");
+    return 0;
+  }
+  if (!parsed || !load_machine(options, &problem)) {
     write(stderr, "tavrin-check: " + problem + " (" + usage_text + ")\n");
     return 2;
   }

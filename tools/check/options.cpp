@@ -2,7 +2,7 @@
 
 const char usage_text[] =
     "usage: tavrin-check [--as WINDOWS_PATH] [--set NAME=VALUE]... [--log] PARAMETER_FILE "
-    "[ARG...]";
+    "[ARG...], or tavrin-check --version";
 
 bool parse_options(const std::vector<std::string>& args, check_options* options,
                    std::string* problem) {
@@ -12,6 +12,10 @@ bool parse_options(const std::vector<std::string>& args, check_options* options,
     if (option == "--log") {
       options->log = true;
       continue;
+    }
+    if (option == "--version") {
+      options->version = true;
+      return true;
     }
     if (option != "--as" && option != "--set") {
       *problem = "unknown option " + option;
