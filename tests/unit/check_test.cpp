@@ -108,6 +108,12 @@ const check_row rows[] = {
      "C:\\App\\jre\\bin\\java.exe -Dh=C:\\Users\\Ann -Dv=none -cp \"C:\\App\\lib\\a.jar\" Main "
      "\"a b\" #x \"\" \"q\\\"\" end\n",
      "Quorbel tavrin version 1.0.4\r\nLoading parameter file\r\n'C:\\App\\app.tavrin'\r\n..."},
+    {"log_name_taken_by_a_directory",
+     {{"app.tavrin", "java -cp a.jar Main"}, {"app.tavrin_log/x", ""}},
+     {"--log", "{dir}/app.tavrin"},
+     1,
+     "\"<runtime found in the registry>\\bin\\java.exe\" -cp \"\" Main\n",
+     "Quorbel tavrin version 1.0.4\r\nLoading parameter file\r\n..."},
     {"command_too_long",
      {{"app.tavrin", "java -cp a.jar Main " + std::string(33000, 'w')}},
      {"{dir}/app.tavrin"},

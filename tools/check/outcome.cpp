@@ -43,8 +43,12 @@ check_outcome outcome_of(int exit_code) {
   const simulated_os::machine& m = simulated_os::current();
   check_outcome outcome{"", "", 2};
   if (m.log_on) {
-    // The log's bytes as the log file would hold them.
-    for (const std::u16string& log : m.created_outputs) outcome.err += m.files.at(log);
+    // The log's bytes as the log file would hold them. A log that could not be created
+    // (its name is a directory) went to standard error instead.
+    for (const std::u16string& log : m.created_outputs) {
+      auto file = m.files.find(log);
+      if (file != m.files.end()) outcome.err += file->second;
+    }
     outcome.err += m.standard_error;
   }
   if (exit_code != 0 || m.started.empty()) {
