@@ -713,7 +713,9 @@ class Bench:
         self.standin = HELPERS / "java_standin.exe"
         self.probe = HELPERS / "resource_probe.exe"
         self.launchers = {a: DIST / a / "tavrin.exe" for a in ("x64", "x86")}
-        for path in [self.driver, self.standin, self.probe, *self.launchers.values()]:
+        self.check_exe = DIST / "x64" / "tavrin-check.exe"
+        for path in [self.driver, self.standin, self.probe, *self.launchers.values(), CHECK,
+                     self.check_exe]:
             if not path.is_file():
                 raise SystemExit(f"e2e: missing {path} (run scripts/build)")
         self.xvfb = None
@@ -1073,7 +1075,7 @@ def compare_check(bench, row, seen):
             problems.append("check error text:\n" + show(boxes, err.decode("utf-8", "replace")))
     if row["name"] in WINDOWS_CHECK_ROWS:
         param = seen["case_dir"] + "\\" + row["param_name"]
-        windows = run_check(bench, CHECK.parent.parent / "x64/tavrin-check.exe",
+        windows = run_check(bench, bench.check_exe,
                             [param if a == "{param}" else a for a in args], "check_exe")
         if windows != (code, out, err):
             problems.append("tavrin-check.exe under Wine:\n" + show((code, out, err), windows))
