@@ -1055,9 +1055,12 @@ def compare_check(bench, row, seen):
     args = check_args(seen, row)
     if args is None:
         return None
+
+    def given(param, extra=()):
+        return [*extra, *(param if a == "{param}" else a for a in args)]
+
     local = str(unix(seen["case_dir"]) / row["param_name"])
-    code, out, err = run_check(bench, CHECK, [local if a == "{param}" else a for a in args],
-                               "check")
+    code, out, err = run_check(bench, CHECK, given(local), "check")
     problems = []
     if seen["exit"] == 0:
         if code not in (0, 1):
@@ -1069,16 +1072,18 @@ def compare_check(bench, row, seen):
         if code != 2:
             problems.append(f"check exit code: expected 2, got {code}")
         boxes = "".join(t + "\n" for t in seen["boxes"])
-        for code, text in seen["systexts"].items():
-            boxes = boxes.replace(f"{text} (error {code})", f"{CHECK_SYSTEXTS[code]} (error {code})")
+        for number, text in seen["systexts"].items():
+            boxes = boxes.replace(f"{text} (error {number})",
+                                  f"{CHECK_SYSTEXTS[number]} (error {number})")
         if err.decode("utf-8", "replace") != boxes:
             problems.append("check error text:\n" + show(boxes, err.decode("utf-8", "replace")))
     if row["name"] in WINDOWS_CHECK_ROWS:
+        # With the log, so that its bytes are compared too.
+        linux = run_check(bench, CHECK, given(local, ["--log"]), "check_log")
         param = seen["case_dir"] + "\\" + row["param_name"]
-        windows = run_check(bench, bench.check_exe,
-                            [param if a == "{param}" else a for a in args], "check_exe")
-        if windows != (code, out, err):
-            problems.append("tavrin-check.exe under Wine:\n" + show((code, out, err), windows))
+        windows = run_check(bench, bench.check_exe, given(param, ["--log"]), "check_exe")
+        if windows != linux:
+            problems.append("tavrin-check.exe under Wine:\n" + show(linux, windows))
     return problems
 
 
