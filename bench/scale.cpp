@@ -1,4 +1,4 @@
-// How the core's costs grow, natively over the in-memory machine: loading and splitting
+// How the core's costs grow, natively over the simulated machine: loading and splitting
 // parameter files of 1, 8 and 64 MiB, a class path of 1,000 and 10,000 entries, a Java
 // option with 1,000 and 10,000 %VAR% references, and registry searches over wide ranges
 // with nothing registered. Prints one JSON object of seconds per call; scripts/bench judges
@@ -16,8 +16,8 @@
 #include "command/variables.h"
 #include "input/parameter_file.h"
 #include "input/split_words.h"
-#include "platform/memory/machine.h"
 #include "platform/os.h"
+#include "platform/simulated/machine.h"
 #include "runtime/runtime_search.h"
 
 namespace {
@@ -77,7 +77,7 @@ const char16_t launcher_path[] = u"C:\\app\\app.exe";
 void add_word_cases(std::vector<timed_case>& cases, std::vector<char16_t*>& texts) {
   for (int mib : {1, 8, 64}) {
     std::u16string name = u"C:\\app\\app" + numbered(u"", mib) + u".tavrin";
-    memory_os::add_file(name, parameter_text(static_cast<size_t>(mib) << 20));
+    simulated_os::add_file(name, parameter_text(static_cast<size_t>(mib) << 20));
     cases.push_back({"load_split_" + std::to_string(mib) + "_mib_s", [name] {
                        char16_t* text = load_parameter_file(name.c_str());
                        int32_t count = 0;
@@ -98,11 +98,11 @@ void add_word_cases(std::vector<timed_case>& cases, std::vector<char16_t*>& text
 }
 
 // Both sizes see the same 10,000 existing files and the same 10,000 variables, so that
-// the in-memory machine's lookups cost the same per item.
+// the simulated machine's lookups cost the same per item.
 void add_command_cases(std::vector<timed_case>& cases) {
   for (int i = 0; i < 10000; ++i) {
-    memory_os::add_file(numbered(u"C:\\app\\lib\\module", i) + u".jar", "jar");
-    memory_os::current().environment[numbered(u"VAR", i)] = numbered(u"C:\\data\\value", i);
+    simulated_os::add_file(numbered(u"C:\\app\\lib\\module", i) + u".jar", "jar");
+    simulated_os::current().environment[numbered(u"VAR", i)] = numbered(u"C:\\data\\value", i);
   }
   for (int n : {1000, 10000}) {
     std::u16string class_path, option = u"-Dapp.paths=";
@@ -117,6 +117,7 @@ void add_command_cases(std::vector<timed_case>& cases) {
         sb_init(&sb);
         f(&sb, word.c_str(), launcher_path);
         sb_release(&sb);
+        simulated_os::current().existence_queries.clear();
       };
     };
     cases.push_back(
@@ -132,7 +133,7 @@ int main() {
   // than reused ones below glibc's moving threshold and fresh ones above it.
   mallopt(M_MMAP_THRESHOLD, 16 * 1024);
 
-  memory_os::reset();
+  simulated_os::reset();
   std::vector<timed_case> cases;
   std::vector<char16_t*> texts;
   add_word_cases(cases, texts);
@@ -144,8 +145,8 @@ int main() {
         {range.second.major == 9 ? "registry_search_s" : "registry_search_widest_s", [range] {
            char16_t launcher[1024];
            find_runtime(range.first, range.second, false, launcher);
-           memory_os::current().registry_calls.clear();
-           memory_os::current().open_access.clear();
+           simulated_os::current().registry_calls.clear();
+           simulated_os::current().open_access.clear();
          }});
   }
   time_cases(cases);

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::fresh_machine();
   fuzz::lay_out_machine();
   fuzz::limit_allocations(allocation_budget);
-  memory_os::current().environment[u"APP_OPTS"] = u"-Xmx64m \"quoted\"";
-  memory_os::current().environment[u"EMPTY"] = u"";
+  simulated_os::current().environment[u"APP_OPTS"] = u"-Xmx64m \"quoted\"";
+  simulated_os::current().environment[u"EMPTY"] = u"";
   std::u16string text = fuzz::text_of(data, size);
   char16_t launcher[] = u"C:\\app\\app.exe";
   char16_t spaced[] = u"two words";

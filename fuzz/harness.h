@@ -1,4 +1,4 @@
-// What the fuzz targets share: a fresh in-memory machine for every input with the
+// What the fuzz targets share: a fresh simulated machine for every input with the
 // launcher's log held off, input bytes read as UTF-16 text, a machine with files and an
 // installed runtime, and checks that abort so that libFuzzer reports the input.
 #pragma once
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "launch/diagnostics.h"
-#include "platform/memory/machine.h"
+#include "platform/simulated/machine.h"
 #include "runtime/registry_path.h"
 
 namespace fuzz {
@@ -33,26 +33,26 @@ inline void release_registry_result() {
 inline void fresh_machine() {
   static const bool log_decided = (log_message(u""), true);
   (void)log_decided;
-  memory_os::machine* old = &memory_os::current();
+  simulated_os::machine* old = &simulated_os::current();
   release_registry_result();
   for (void* block : old->live_blocks) std::free(block);
-  memory_os::reset();
+  simulated_os::reset();
   delete old;
 }
 
 // For a run that returned normally, once the caller released what it owns.
 inline void require_all_released() {
   release_registry_result();
-  require(memory_os::current().live_blocks.empty(), "a block is left allocated");
+  require(simulated_os::current().live_blocks.empty(), "a block is left allocated");
 }
 
 // Runs f; a launcher exit must be the fatal-error exit with one box shown.
 template <typename F>
 void run_allowing_fatal(F f) {
-  int code = memory_os::run_to_exit(f);
+  int code = simulated_os::run_to_exit(f);
   if (code == -1) return;
   require(code == 2, "exit code of a fatal error is 2");
-  require(memory_os::current().boxes.size() == 1, "a fatal error shows one box");
+  require(simulated_os::current().boxes.size() == 1, "a fatal error shows one box");
 }
 
 // Bytes to UTF-16: 0xFF and the two bytes after it are one unit, little endian, so that
@@ -77,7 +77,7 @@ constexpr char16_t runtime_key[] =
 
 // Files beside the launcher, and runtimes registered well and badly in both views.
 inline void lay_out_machine() {
-  using namespace memory_os;
+  using namespace simulated_os;
   add_file(u"C:\\app\\app.exe", "MZ");
   add_file(u"C:\\app\\jre\\bin\\java.exe", "MZ");
   add_file(u"C:\\app\\lib\\a.jar", "PK");
@@ -100,7 +100,7 @@ inline void lay_out_machine() {
 // TAVRIN_FUZZ_ALLOCATIONS overrides the budget; 0 lifts it, to reproduce a slow input.
 inline void limit_allocations(uint64_t budget) {
   static const char* const set = std::getenv("TAVRIN_FUZZ_ALLOCATIONS");
-  memory_os::current().fail_allocation = set ? std::strtoull(set, nullptr, 10) : budget;
+  simulated_os::current().faults.fail_allocation = set ? std::strtoull(set, nullptr, 10) : budget;
 }
 
 }  // namespace fuzz

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::fresh_machine();
   const char16_t* name = u"C:\\app\\app.tavrin";
-  memory_os::add_file(name, std::string(reinterpret_cast<const char*>(data), size));
+  simulated_os::add_file(name, std::string(reinterpret_cast<const char*>(data), size));
   fuzz::run_allowing_fatal([&] {
     char16_t* text = load_parameter_file(name);
     int32_t count = -1;

@@ -9,9 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   fuzz::fresh_machine();
   fuzz::lay_out_machine();
-  memory_os::machine& m = memory_os::current();
+  simulated_os::machine& m = simulated_os::current();
   m.default_view_is_64 = !(data[0] & 2);
-  if (data[0] & 4) m.data_query_error = 234;
+  if (data[0] & 4) m.faults.data_query_error = 234;
   std::u16string path = fuzz::text_of(data + 1, size - 1);
   uint32_t type = 0;
   const void* value =

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::u16string line = text.substr(start, end == std::u16string::npos ? end : end - start);
     size_t equals = line.find(u'=');
     if (equals == std::u16string::npos) continue;
-    memory_os::current().environment[line.substr(0, equals)] = line.substr(equals + 1);
+    simulated_os::current().environment[line.substr(0, equals)] = line.substr(equals + 1);
   }
   string_builder sb;
   sb_init(&sb);

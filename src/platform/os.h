@@ -1,6 +1,7 @@
 // The operating-system services the launcher core needs, and nothing else.
-// The executable implements them over Win32 (platform/win32); the unit tests over an
-// in-memory machine (platform/memory). The core never sees a Windows header.
+// The executable implements them over Win32 (platform/win32); the unit tests and
+// tavrin-check over a simulated machine (platform/simulated). The core never sees a
+// Windows header.
 #pragma once
 
 #include <cstddef>

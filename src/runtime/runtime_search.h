@@ -22,7 +22,8 @@ int64_t candidate_count(version lower, version upper);
 constexpr int64_t max_candidates = 10000;
 
 // Writes the runtime's java.exe (javaw.exe with the javaw flag) into launcher and returns
-// 1 for the newest registered runtime in the range; 0 when there is none.
+// 1 for the newest registered runtime in the range; 0 when there is none. The launcher's
+// search is in registry_search.cpp; tavrin-check links a stand-in that reads no registry.
 int find_runtime(version lower, version upper, bool javaw, char16_t* launcher);
 
 // 1 and the launcher path when exactly this version is registered with a JavaHome.

@@ -7,12 +7,17 @@ line, directory, environment and registry. The driver answers the launcher's mes
 and reports them; a stand-in java.exe reports how the launcher started it. The runner then
 compares boxes, exit code, child command line, log file and wait behaviour with the row.
 
+After the x64 launcher has run a row, the Linux tavrin-check runs on the same case
+directory, and its command line (or error text) must equal what the launcher gave; a few
+rows also run tavrin-check.exe under Wine, which must print the same bytes.
+
 Usage: python3 tests/e2e/run.py [--all] [NAME_PART ...]
   --all       also run rows tagged with `needs` (features the launcher may not have yet)
   NAME_PART   run only rows whose name contains one of these
 Environment: TAVRIN_E2E_DIST (default dist/, holding x64/ and x86/tavrin.exe) and
 TAVRIN_E2E_HELPERS (default build/win-x64/tests/e2e) point at other builds;
-TAVRIN_E2E_WORK (default build/e2e) is where the prefix and Wine's output go.
+TAVRIN_E2E_WORK (default build/e2e) is where the prefix and Wine's output go;
+TAVRIN_E2E_CHECK (default dist/linux-x64/tavrin-check) is the check tool.
 """
 
 import difflib
@@ -33,6 +38,7 @@ DIST = Path(os.environ.get("TAVRIN_E2E_DIST", ROOT / "dist"))
 HELPERS = Path(os.environ.get("TAVRIN_E2E_HELPERS", ROOT / "build/win-x64/tests/e2e"))
 WORK = Path(os.environ.get("TAVRIN_E2E_WORK", ROOT / "build/e2e"))
 PREFIX = WORK / "prefix"
+CHECK = Path(os.environ.get("TAVRIN_E2E_CHECK", ROOT / "dist/linux-x64/tavrin-check"))
 OLD_MTIME = 1_300_000_000  # given to every laid-out file, so a rewrite shows
 
 # ---------------------------------------------------------------------------------------
@@ -707,7 +713,9 @@ class Bench:
         self.standin = HELPERS / "java_standin.exe"
         self.probe = HELPERS / "resource_probe.exe"
         self.launchers = {a: DIST / a / "tavrin.exe" for a in ("x64", "x86")}
-        for path in [self.driver, self.standin, self.probe, *self.launchers.values()]:
+        self.check_exe = DIST / "x64" / "tavrin-check.exe"
+        for path in [self.driver, self.standin, self.probe, *self.launchers.values(), CHECK,
+                     self.check_exe]:
             if not path.is_file():
                 raise SystemExit(f"e2e: missing {path} (run scripts/build)")
         self.xvfb = None
@@ -795,8 +803,9 @@ def text_field(text):
     return text.encode("utf-16-le", "surrogatepass").hex() or "-"
 
 
-def run_case(bench, row, arch):
-    """Runs the row on one launcher build; returns a list of problems (empty: pass)."""
+def run_case(bench, row, arch, seen):
+    """Runs the row on one launcher build; returns a list of problems (empty: pass).
+    seen receives what the launcher did: exit code, box texts, child command line."""
     case_dir = "C:\\t\\" + row["name"] + ("\\" + row["subdir"] if row.get("subdir") else "")
     exe = case_dir + "\\" + row["exe"]
     systexts = {}  # Wine's texts for error codes, from the driver's report
@@ -873,6 +882,10 @@ def run_case(bench, row, arch):
     if report.get("error"):
         return ["driver: " + report["error"]]
     systexts.update(report["systexts"])
+    seen.update(exit=report["exit_code"], boxes=[b["text"] for b in report["boxes"]],
+                systexts=report["systexts"],
+                case_dir=case_dir, exe=exe, cmd=fill(row.get("cmd", '"{exe}"' + row.get("args", ""))),
+                env={n: fill(v) for n, v in row.get("env", {}).items() if v is not None})
 
     problems = []
 
@@ -898,6 +911,7 @@ def run_case(bench, row, arch):
         check("child starts", 1, len(runs))
     else:
         got = runs[0]
+        seen["child_cmd"] = got["command_line"]
         if "cmd" in child:
             check("child command line", fill(child["cmd"]), got["command_line"])
         argv = [fill(a) for a in child["argv"]]
@@ -941,6 +955,135 @@ def run_case(bench, row, arch):
         check(f"{rel} content", laid[rel], path.read_bytes() if path.exists() else None)
         if path.exists():
             check(f"{rel} time stamp", OLD_MTIME, int(path.stat().st_mtime))
+    return problems
+
+
+# ---------------------------------------------------------------------------------------
+# tavrin-check against the real launcher
+
+# Rows whose Windows run tavrin-check.exe repeats under Wine: its bytes must be the Linux
+# build's.
+WINDOWS_CHECK_ROWS = {"simple_launch", "variables", "class_path_filtered", "no_param_file",
+                      "non_ascii_end_to_end", "log_valid_param_file", "syntax_no_class_name"}
+
+
+# The system texts tavrin-check shows, as English Windows words them; Wine's differ.
+CHECK_SYSTEXTS = {"206": "The filename or extension is too long.\r\n"}
+
+
+def check_eligible(row):
+    """Whether tavrin-check can stand for the launcher on this row, from the row's keys:
+    no registry values and no box of a failed registry search (the check reads no
+    registry), every laid-out file inside the case directory (nothing outside the app
+    folder exists for the check), and no start the system refuses for a reason other
+    than length (the simulated start succeeds for any file: word_names_text_file and
+    word_names_directory). Rows tagged `needs` are skipped as in the launcher's run."""
+    boxes = " ".join(text for _, text in row.get("boxes", []))
+    refused = re.search(r"\{sys:(\d+)\}", boxes)
+    case_files_only = all(rel[1:3] != ":\\" for rel in row["files"])
+    return (not row.get("reg") and "Don't find" not in boxes and case_files_only
+            and not (refused and refused[1] != "206") and not row.get("needs"))
+
+
+def command_words(text):
+    """The launcher's splitting of its command line: white space separates words, double
+    quotes group, backslashes escape only before a quote (a run before it halves), a word
+    starting with # starts a comment to the end of the line, and an empty last word is
+    dropped."""
+    words, word, state, i = [], None, "between", 0
+    while i < len(text):
+        c = text[i]
+        if state == "comment":
+            state = "between" if c in "\r\n" else state
+        elif c == "\\":
+            run = len(text[i:]) - len(text[i:].lstrip("\\"))
+            word = (word or "") + "\\" * (run // 2 if text[i + run:i + run + 1] == '"' else run)
+            state = "word" if state == "between" else state
+            i += run
+            if text[i:i + 1] == '"' and run % 2:
+                word += '"'
+                i += 1
+            continue
+        elif state == "quotes" and c == '"':
+            state = "word"
+            if text[i + 1:i + 2] in (" ", "\t", "\n", "\r"):
+                words.append(word or "")
+                word, state = None, "between"
+        elif state == "quotes":
+            word += c
+        elif c in " \t\n\r":
+            if state == "word":
+                words.append(word)
+                word, state = None, "between"
+        elif c == "#" and state == "between":
+            state = "comment"
+        elif c == '"':
+            word, state = word or "", "quotes"
+        else:
+            word, state = (word or "") + c, "word"
+        i += 1
+    if word:
+        words.append(word)
+    return words
+
+
+def check_args(seen, row):
+    """tavrin-check's arguments for the row's laid-out case directory, or None when the
+    command line's words cannot be given as arguments (lone surrogates cannot be UTF-8:
+    words_from_command_line)."""
+    args = ["--as", seen["exe"]]
+    for name, value in seen["env"].items():
+        args += ["--set", f"{name}={value}"]
+    words = command_words(seen["cmd"])[1:]
+    if any(re.search("[\ud800-\udfff]", w) for w in words):
+        return None
+    return args + ["{param}"] + words
+
+
+def run_check(bench, program, args, out_name):
+    """Runs tavrin-check (under Wine for a .exe); returns exit code, stdout and stderr."""
+    out, err = WORK / (out_name + ".out"), WORK / (out_name + ".err")
+    argv = [bench.wine, str(program)] if program.suffix == ".exe" else [str(program)]
+    with open(out, "wb") as o, open(err, "wb") as e:
+        code = subprocess.run(argv + args, env=bench.env, stdin=subprocess.DEVNULL, stdout=o,
+                              stderr=e, timeout=120).returncode
+    return code, out.read_bytes(), err.read_bytes()
+
+
+def compare_check(bench, row, seen):
+    """Problems where tavrin-check disagrees with the launcher's run on this row."""
+    args = check_args(seen, row)
+    if args is None:
+        return None
+
+    def given(param, extra=()):
+        return [*extra, *(param if a == "{param}" else a for a in args)]
+
+    local = str(unix(seen["case_dir"]) / row["param_name"])
+    code, out, err = run_check(bench, CHECK, given(local), "check")
+    problems = []
+    if seen["exit"] == 0:
+        if code not in (0, 1):
+            problems.append(f"check exit code: expected 0 or 1, got {code}: {err!r}")
+        if out.decode("utf-8", "replace") != seen.get("child_cmd", "") + "\n":
+            problems.append("check command line:\n" + show(seen.get("child_cmd"),
+                                                            out.decode("utf-8", "replace")))
+    else:
+        if code != 2:
+            problems.append(f"check exit code: expected 2, got {code}")
+        boxes = "".join(t + "\n" for t in seen["boxes"])
+        for number, text in seen["systexts"].items():
+            boxes = boxes.replace(f"{text} (error {number})",
+                                  f"{CHECK_SYSTEXTS[number]} (error {number})")
+        if err.decode("utf-8", "replace") != boxes:
+            problems.append("check error text:\n" + show(boxes, err.decode("utf-8", "replace")))
+    if row["name"] in WINDOWS_CHECK_ROWS:
+        # With the log, so that its bytes are compared too.
+        linux = run_check(bench, CHECK, given(local, ["--log"]), "check_log")
+        param = seen["case_dir"] + "\\" + row["param_name"]
+        windows = run_check(bench, bench.check_exe, given(param, ["--log"]), "check_exe")
+        if windows != linux:
+            problems.append("tavrin-check.exe under Wine:\n" + show(linux, windows))
     return problems
 
 
@@ -1012,7 +1155,7 @@ def main(argv):
         raise SystemExit("e2e: duplicate row names")
 
     bench = Bench()
-    passed = failed = skipped = 0
+    passed = failed = skipped = compared = 0
     started = time.monotonic()
     try:
         bench.start()
@@ -1024,8 +1167,14 @@ def main(argv):
                     print(f"SKIP {label} (needs {row['needs']}; run with --all)", flush=True)
                     skipped += 1
                     continue
+                seen = {}
                 try:
-                    problems = run_case(bench, row, arch)
+                    problems = run_case(bench, row, arch, seen)
+                    if arch == "x64" and "exit" in seen and check_eligible(row):
+                        checked = compare_check(bench, row, seen)
+                        if checked is not None:
+                            compared += 1
+                            problems += checked
                 except Exception:
                     problems = ["bench error:\n" + traceback.format_exc()]
                 outcome = report(label, problems)
@@ -1040,6 +1189,7 @@ def main(argv):
     finally:
         bench.stop()
     print(f"e2e: {time.monotonic() - started:.1f} s, {skipped} skipped")
+    print(f"e2e: tavrin-check compared with the launcher on {compared} rows")
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 

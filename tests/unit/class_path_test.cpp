@@ -11,11 +11,11 @@ class class_path : public machine_test {
  protected:
   void SetUp() override {
     machine_test::SetUp();
-    memory_os::add_file(u"C:\\Apps\\Demo\\lib\\demo.jar", "");
-    memory_os::add_file(u"D:\\Shared\\util.jar", "");
-    memory_os::add_file(u"C:\\Apps\\Demo\\my lib\\x.jar", "");
-    memory_os::add_directory(u"C:\\Apps\\Demo\\classes");
-    memory_os::add_file(u"C:\\Apps\\Demo\\%HOME%.jar", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\lib\\demo.jar", "");
+    simulated_os::add_file(u"D:\\Shared\\util.jar", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\my lib\\x.jar", "");
+    simulated_os::add_directory(u"C:\\Apps\\Demo\\classes");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\%HOME%.jar", "");
   }
   std::u16string rendered(const char16_t* word, const char16_t* base = launcher) {
     return appended([&](string_builder* sb) { append_class_path(sb, word, base); });
@@ -47,7 +47,7 @@ TEST_F(class_path, renderings) {
 }
 
 TEST_F(class_path, unresolvable_entries_are_tested_as_written) {
-  memory_os::add_file(u"rel.jar", "");
+  simulated_os::add_file(u"rel.jar", "");
   EXPECT_EQ(rendered(u"rel.jar;lib\\demo.jar", u"demo.exe"), u"\"rel.jar\"");
 }
 

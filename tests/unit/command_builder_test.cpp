@@ -13,8 +13,8 @@ class command_builder : public machine_test {
  protected:
   void SetUp() override {
     machine_test::SetUp();
-    memory_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\javaw.exe", "");
-    memory_os::add_file(u"C:\\Apps\\Demo\\lib\\demo.jar", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\javaw.exe", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\lib\\demo.jar", "");
     current().environment[u"DEMO_HOME"] = u"D:\\Demo Data";
   }
   // Builds from a parameter text and the launcher's command line; the box text when the

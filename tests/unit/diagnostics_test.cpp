@@ -27,7 +27,7 @@ TEST_F(diagnostics, log_format_byte_for_byte) {
 }
 
 TEST_F(diagnostics, no_variable_no_log_file) {
-  memory_os::add_file(log_name, "old run");
+  simulated_os::add_file(log_name, "old run");
   log_message(u"entry");
   EXPECT_EQ(run_to_exit([] { fatal_error(u"boom"); }), 2);
   EXPECT_EQ(current().files[log_name], "old run");
@@ -43,7 +43,7 @@ TEST_F(diagnostics, an_error_before_the_first_entry_starts_no_log) {
 
 TEST_F(diagnostics, unwritable_log_goes_to_standard_error) {
   current().environment[u"VERBOSE_TAVRIN"] = u"";
-  current().unwritable.insert(log_name);
+  current().faults.unwritable.insert(log_name);
   log_message(u"a\nb");
   EXPECT_EQ(current().standard_error, "Quorbel tavrin version 1.0.4\r\na\r\nb\r\n\r\n");
 }
@@ -65,12 +65,12 @@ void expect_silent_log() {
 }
 
 TEST_F(diagnostics, an_unknown_launcher_path_keeps_the_log_silent) {
-  current().module_path_fails = true;
+  current().faults.module_path_fails = true;
   expect_silent_log();
 }
 
 TEST_F(diagnostics, a_cut_launcher_path_keeps_the_log_silent) {
-  current().module_path_truncated = true;
+  current().faults.module_path_truncated = true;
   expect_silent_log();
 }
 
@@ -88,7 +88,7 @@ TEST_F(diagnostics, alloc_or_exit_keeps_content_and_ends_on_exhaustion) {
   block[0] = 'k';
   block = static_cast<char*>(alloc_or_exit(block, 1 << 20));
   EXPECT_EQ(block[0], 'k');
-  current().fail_allocation = current().allocations + 1;
+  current().faults.fail_allocation = current().allocations + 1;
   EXPECT_EQ(run_to_exit([&] { alloc_or_exit(block, 8); }), 2);
   EXPECT_EQ(only_box(), u"Out of memory");
 }

@@ -94,7 +94,7 @@ TEST_F(file_names, resolve_from_launcher_refuses_results_over_1023_characters) {
 }
 
 TEST_F(file_names, file_exists_accepts_files_and_directories) {
-  memory_os::add_file(u"C:\\apps\\a.jar", "x");
+  simulated_os::add_file(u"C:\\apps\\a.jar", "x");
   EXPECT_EQ(file_exists(u"C:\\apps\\a.jar"), 1);
   EXPECT_EQ(file_exists(u"c:\\APPS"), 1);
   EXPECT_EQ(file_exists(u"C:\\apps\\b.jar"), 0);

@@ -9,10 +9,10 @@ class launch_sequence : public machine_test {
   void SetUp() override {
     machine_test::SetUp();
     current().module_path = u"C:\\Apps\\Demo\\demo.exe";
-    memory_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\java.exe", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\java.exe", "");
   }
   int run(const std::string& parameters) {
-    memory_os::add_file(u"C:\\Apps\\Demo\\demo.tavrin", parameters);
+    simulated_os::add_file(u"C:\\Apps\\Demo\\demo.tavrin", parameters);
     return run_to_exit(run_launcher);
   }
   std::string log() { return current().files[u"C:\\Apps\\Demo\\demo.tavrin_log"]; }
@@ -47,7 +47,7 @@ TEST_F(launch_sequence, waiting_is_logged) {
 }
 
 TEST_F(launch_sequence, a_failed_start_is_shown) {
-  current().start_fails = true;
+  current().faults.start_fails = true;
   EXPECT_EQ(run("jre\\bin\\java.exe -cp x Main"), 2);
   EXPECT_EQ(only_box(),
             u"Cannot execute command\n'C:\\Apps\\Demo\\jre\\bin\\java.exe -cp \"\" Main':\n"
@@ -78,8 +78,8 @@ TEST_F(launch_sequence, launcher_path_failures) {
   for (const row& r : rows) {
     SetUp();
     current().system_messages[5] = u"Access is denied.\r\n";
-    current().module_path_fails = r.fails;
-    current().module_path_truncated = r.truncated;
+    current().faults.module_path_fails = r.fails;
+    current().faults.module_path_truncated = r.truncated;
     EXPECT_EQ(run("jre\\bin\\java.exe -cp x Main"), 2);
     EXPECT_EQ(only_box(), r.box);
   }
@@ -87,7 +87,7 @@ TEST_F(launch_sequence, launcher_path_failures) {
 
 TEST_F(launch_sequence, a_parameter_file_name_that_does_not_fit_reads_the_launcher_itself) {
   current().module_path = u"C:\\" + std::u16string(1016, u'L') + u".exe";
-  memory_os::add_file(current().module_path, std::string("MZ\x90\0", 4));
+  simulated_os::add_file(current().module_path, std::string("MZ\x90\0", 4));
   EXPECT_EQ(run_to_exit(run_launcher), 2);
   EXPECT_EQ(only_box(), u"Syntax error in parameter file\n'" +
                             current().module_path.substr(0, 1000) +

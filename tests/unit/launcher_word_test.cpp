@@ -14,7 +14,7 @@ class launcher_word : public machine_test {
  protected:
   void SetUp() override {
     machine_test::SetUp();
-    memory_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\java.exe", "");
+    simulated_os::add_file(u"C:\\Apps\\Demo\\jre\\bin\\java.exe", "");
   }
   // The appended launcher, or the box when the word is refused.
   std::u16string outcome(const char16_t* word) {
@@ -29,9 +29,10 @@ class launcher_word : public machine_test {
 };
 
 TEST_F(launcher_word, words) {
-  memory_os::set_registry_text(64, jre_key + u"1.6", u"MicroVersion", u"0");
-  memory_os::set_registry_text(64, jre_key + u"1.6", u"JavaHome", u"C:\\Program Files\\Java\\jre6");
-  memory_os::add_directory(u"C:\\Apps\\Demo\\tools");
+  simulated_os::set_registry_text(64, jre_key + u"1.6", u"MicroVersion", u"0");
+  simulated_os::set_registry_text(64, jre_key + u"1.6", u"JavaHome",
+                                  u"C:\\Program Files\\Java\\jre6");
+  simulated_os::add_directory(u"C:\\Apps\\Demo\\tools");
   struct row {
     const char16_t* word;
     const char16_t* result;

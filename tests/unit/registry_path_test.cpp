@@ -13,10 +13,10 @@ class registry_path : public machine_test {
     machine_test::SetUp();
     current().environment[u"VERBOSE_TAVRIN"] = u"";
     current().system_messages[234] = u"More data is available.\r\n";
-    memory_os::set_registry_text(64, jre, u"JavaHome", u"C:\\jre6");
-    memory_os::set_registry_value(64, jre, u"Number", 4, std::string("\x06\0\0\0", 4));
-    memory_os::set_registry_text(64, u"HKEY_LOCAL_MACHINE", u"SOFTWARE", u"root value");
-    memory_os::set_registry_text(64, u"HKEY_USERS", u"x", u"users value");
+    simulated_os::set_registry_text(64, jre, u"JavaHome", u"C:\\jre6");
+    simulated_os::set_registry_value(64, jre, u"Number", 4, std::string("\x06\0\0\0", 4));
+    simulated_os::set_registry_text(64, u"HKEY_LOCAL_MACHINE", u"SOFTWARE", u"root value");
+    simulated_os::set_registry_text(64, u"HKEY_USERS", u"x", u"users value");
   }
   std::u16string read(const char16_t* path, uint32_t flags = os::key_wow64_64key) {
     uint32_t type = 0;
@@ -68,7 +68,7 @@ TEST_F(registry_path, invalid_paths_open_nothing) {
 TEST_F(registry_path, failures_are_logged_with_the_system_text) {
   read(u"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.7\\JavaHome");
   read(u"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6\\Missing");
-  current().data_query_error = 234;
+  current().faults.data_query_error = 234;
   read(u"\\HKEY_USERS\\x");
   EXPECT_EQ(
       log().substr(log().find("RegOpenKeyEx")),
@@ -85,7 +85,7 @@ TEST_F(registry_path, failures_are_logged_with_the_system_text) {
 }
 
 TEST_F(registry_path, access_flags_reach_every_open_and_views_stay_apart) {
-  memory_os::set_registry_text(32, jre, u"Only32", u"thirty-two");
+  simulated_os::set_registry_text(32, jre, u"Only32", u"thirty-two");
   EXPECT_EQ(
       read(u"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6\\Only32"),
       u"<null>");
@@ -109,7 +109,7 @@ TEST_F(registry_path, strings_arrive_terminated_however_they_were_stored) {
       {std::string("a\0b", 3), u"a"},     // an odd size
   };
   for (const row& r : rows) {
-    memory_os::set_registry_value(64, u"HKEY_USERS", u"s", os::reg_sz, r.data);
+    simulated_os::set_registry_value(64, u"HKEY_USERS", u"s", os::reg_sz, r.data);
     EXPECT_EQ(read(u"\\HKEY_USERS\\s"), r.text);
   }
 }

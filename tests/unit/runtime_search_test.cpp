@@ -20,8 +20,8 @@ class runtime_search : public machine_test {
   }
   void register_runtime(int view, const char16_t* version, const std::u16string& micro,
                         const std::u16string& home) {
-    memory_os::set_registry_text(view, base + version, u"MicroVersion", micro);
-    memory_os::set_registry_text(view, base + version, u"JavaHome", home);
+    simulated_os::set_registry_text(view, base + version, u"MicroVersion", micro);
+    simulated_os::set_registry_text(view, base + version, u"JavaHome", home);
   }
   std::string search(version lower, version upper, bool javaw = false) {
     size_t start = log().size();
@@ -140,7 +140,7 @@ TEST_F(runtime_search, default_view_is_tried_when_the_64_bit_view_has_no_micro_v
   search({1, 6, 0}, {1, 6, 1});
   EXPECT_EQ(std::u16string(launcher), u"C:\\jre64\\bin\\java.exe");
   current().view64.clear();
-  memory_os::set_registry_text(64, base + u"1.6", u"JavaHome", u"C:\\home64");
+  simulated_os::set_registry_text(64, base + u"1.6", u"JavaHome", u"C:\\home64");
   current().registry_calls.clear();
   search({1, 6, 0}, {1, 6, 0});
   EXPECT_EQ(std::u16string(launcher), u"C:\\jre32\\bin\\java.exe");
@@ -150,15 +150,15 @@ TEST_F(runtime_search, default_view_is_tried_when_the_64_bit_view_has_no_micro_v
 
 TEST_F(runtime_search, java_home_is_read_in_the_64_bit_view_only_when_micro_version_came_from_it) {
   current().default_view_is_64 = false;
-  memory_os::set_registry_text(64, base + u"1.6", u"MicroVersion", u"0");
-  memory_os::set_registry_text(32, base + u"1.6", u"JavaHome", u"C:\\jre32");
+  simulated_os::set_registry_text(64, base + u"1.6", u"MicroVersion", u"0");
+  simulated_os::set_registry_text(32, base + u"1.6", u"JavaHome", u"C:\\jre32");
   std::string text = search({1, 6, 0}, {1, 6, 0});
   EXPECT_EQ(found, 0);
   EXPECT_NE(text.find("Don't find Java[tm] version 1.6.0: no JavaHome"), std::string::npos);
 }
 
 TEST_F(runtime_search, a_micro_version_of_another_type_gets_no_retry) {
-  memory_os::set_registry_value(64, base + u"1.6", u"MicroVersion", 4, std::string(4, '\0'));
+  simulated_os::set_registry_value(64, base + u"1.6", u"MicroVersion", 4, std::string(4, '\0'));
   register_runtime(32, u"1.6", u"0", u"C:\\jre32");
   current().default_view_is_64 = false;
   std::string text = search({1, 6, 0}, {1, 6, 0});

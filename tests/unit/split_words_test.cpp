@@ -89,7 +89,7 @@ TEST_F(split_words_test, empty_text_still_has_room_for_two_entries) {
 }
 
 TEST_F(split_words_test, exhausted_memory_is_fatal) {
-  current().fail_allocation = current().allocations + 1;
+  current().faults.fail_allocation = current().allocations + 1;
   int32_t count = 0;
   char16_t** block = nullptr;
   EXPECT_EQ(run_to_exit([&] { split_words(u"a b", &count, &block); }), 2);

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "command/string_builder.h"
-#include "platform/memory/machine.h"
+#include "platform/simulated/machine.h"
 #include "platform/os.h"
 
-using memory_os::current;
-using memory_os::run_to_exit;
+using simulated_os::current;
+using simulated_os::run_to_exit;
 
 // UTF-8 source text to UTF-16 (tests use ASCII and Latin-1/BMP characters).
 inline std::u16string u16(const std::string& s) {
@@ -66,7 +66,7 @@ std::u16string appended(F append) {
 class machine_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    memory_os::reset();
+    simulated_os::reset();
     current().system_messages[2] = u"The system cannot find the file specified.\r\n";
     current().system_messages[206] = u"The filename or extension is too long.\r\n";
   }

@@ -1,10 +1,10 @@
-// The registry of the in-memory machine: two views, keys opened by path.
+// The registry of the simulated machine: two views, keys opened by path.
 #include <cstring>
 
-#include "platform/memory/machine.h"
 #include "platform/os.h"
+#include "platform/simulated/machine.h"
 
-using memory_os::current;
+using simulated_os::current;
 
 namespace os {
 namespace {
@@ -34,13 +34,13 @@ open_key key_of(reg_key key) {
   return opened.at(key - 5);
 }
 
-memory_os::registry_view& view(int bits) {
+simulated_os::registry_view& view(int bits) {
   return bits == 64 ? current().view64 : current().view32;
 }
 
 // A key exists when it or a key below it holds values.
 bool key_exists(int bits, const std::u16string& path) {
-  memory_os::ignore_case_less less;
+  simulated_os::ignore_case_less less;
   for (const auto& entry : view(bits)) {
     const std::u16string& key = entry.first;
     if (key.size() < path.size()) continue;
@@ -64,14 +64,14 @@ reg_key registry_hive(reg_hive hive) {
 }
 
 int32_t open_registry_key(reg_key parent, const char16_t* name, uint32_t access, reg_key* key) {
-  memory_os::machine& m = current();
+  simulated_os::machine& m = current();
   open_key base = key_of(parent);
   int bits = access & key_wow64_64key ? 64 : default_view();
   std::u16string path = base.path + u"\\" + name;
   m.registry_calls.push_back(u"open " + bits_text(bits) + u" " + path);
   m.open_access.push_back(access);
-  auto failing = m.failing_keys.find(path);
-  if (failing != m.failing_keys.end()) return failing->second;
+  auto failing = m.faults.failing_keys.find(path);
+  if (failing != m.faults.failing_keys.end()) return failing->second;
   if (!key_exists(bits, path)) return error_file_not_found;
   if (free_slots.empty()) {
     opened.push_back({bits, path});
@@ -86,11 +86,11 @@ int32_t open_registry_key(reg_key parent, const char16_t* name, uint32_t access,
 
 int32_t query_registry_value(reg_key key, const char16_t* name, uint32_t* type, uint8_t* data,
                              uint32_t* size) {
-  memory_os::machine& m = current();
+  simulated_os::machine& m = current();
   open_key k = key_of(key);
   m.registry_calls.push_back(u"query " + bits_text(k.view) + u" " + k.path + u"\\" + name);
-  if (data && m.data_query_error) return m.data_query_error;
-  memory_os::registry_view& v = view(k.view);
+  if (data && m.faults.data_query_error) return m.faults.data_query_error;
+  simulated_os::registry_view& v = view(k.view);
   auto values = v.find(k.path);
   if (values == v.end()) return error_file_not_found;
   auto value = values->second.find(name);

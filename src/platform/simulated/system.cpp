@@ -1,11 +1,11 @@
 // Process identity, errors, text, memory, environment, boxes and processes of the
-// in-memory machine.
+// simulated machine.
 #include <cstdlib>
 
-#include "platform/memory/machine.h"
 #include "platform/os.h"
+#include "platform/simulated/machine.h"
 
-using memory_os::current;
+using simulated_os::current;
 
 namespace os {
 
@@ -14,13 +14,13 @@ const char16_t* command_line() {
 }
 
 uint32_t module_path(char16_t* buf, uint32_t size) {
-  memory_os::machine& m = current();
-  if (m.module_path_fails) {
+  simulated_os::machine& m = current();
+  if (m.faults.module_path_fails) {
     m.last_error = 5;
     return 0;
   }
   size_t n = m.module_path.size();
-  if (m.module_path_truncated || n >= size) {
+  if (m.faults.module_path_truncated || n >= size) {
     for (uint32_t i = 0; i + 1 < size; ++i) buf[i] = i < n ? m.module_path[i] : u'x';
     buf[size - 1] = 0;
     m.last_error = 122;
@@ -53,23 +53,26 @@ uint32_t system_message(uint32_t code, char16_t* buf, uint32_t size) {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at p (at most left bytes) and its code point,
-// or 0 when the sequence is malformed.
+// Reads the UTF-8 sequence at p (at most left bytes): returns the bytes it takes and
+// sets its code point, U+FFFD for a malformed one. As Windows' converter does (seen under
+// Wine), a malformed sequence takes its lead and the continuation bytes read before the
+// fault, a surrogate, overlong or too large value shows at the second byte, and a
+// sequence cut by the end of the text is one replacement.
 int decode_utf8(const unsigned char* p, int left, uint32_t* code_point) {
   unsigned char b = p[0];
-  if (b < 0x80) {
-    *code_point = b;
-    return 1;
-  }
-  int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-  if (length == 0 || b > 0xF4 || length > left) return 0;
+  *code_point = b;
+  if (b < 0x80) return 1;
+  *code_point = 0xFFFD;
+  int length = b >= 0xF5 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+  if (length == 0) return 1;
   uint32_t c = b & (0x7F >> length);
   for (int i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
+    if (i == left || (p[i] & 0xC0) != 0x80) return i;
     c = c << 6 | (p[i] & 0x3F);
+    bool out_of_range = length == 3 ? c < 0x20 || (c >= 0x360 && c <= 0x37F)
+                                    : length == 4 && (c < 0x10 || c >= 0x110);
+    if (i == 1 && out_of_range) return 2;
   }
-  static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   *code_point = c;
   return length;
 }
@@ -77,7 +80,7 @@ int decode_utf8(const unsigned char* p, int left, uint32_t* code_point) {
 }  // namespace
 
 int utf8_to_utf16(const char* bytes, int size, char16_t* out, int capacity) {
-  if (current().conversion_fails) {
+  if (current().faults.conversion_fails) {
     current().last_error = 1113;
     return 0;
   }
@@ -85,22 +88,17 @@ int utf8_to_utf16(const char* bytes, int size, char16_t* out, int capacity) {
   int written = 0;
   for (int i = 0; i < size;) {
     uint32_t c = 0;
-    int length = decode_utf8(p + i, size - i, &c);
-    int units = c >= 0x10000 && length ? 2 : 1;
+    i += decode_utf8(p + i, size - i, &c);
+    int units = c >= 0x10000 ? 2 : 1;
     if (written + units > capacity) {
       current().last_error = 122;
       return 0;
     }
-    if (length == 0) {
-      out[written++] = 0xFFFD;
-      ++i;
-    } else if (units == 2) {
+    if (units == 2) {
       out[written++] = static_cast<char16_t>(0xD7C0 + (c >> 10));
       out[written++] = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-      i += length;
     } else {
       out[written++] = static_cast<char16_t>(c);
-      i += length;
     }
   }
   return written;
@@ -113,8 +111,8 @@ bool is_letter(char16_t c) {
 }
 
 void* resize(void* block, size_t size) {
-  memory_os::machine& m = current();
-  if (++m.allocations == m.fail_allocation) return nullptr;
+  simulated_os::machine& m = current();
+  if (++m.allocations == m.faults.fail_allocation) return nullptr;
   void* result = realloc(block, size);
   if (result) {
     m.live_blocks.erase(block);
@@ -129,7 +127,15 @@ void release(void* block) {
 }
 
 const char16_t* environment(const char16_t* name) {
-  auto found = current().environment.find(name);
+  simulated_os::machine& m = current();
+  bool first = !m.environment_read;
+  m.environment_read = true;
+  auto found = m.environment.find(name);
+  if (first && m.log_on && found == m.environment.end() &&
+      !simulated_os::ignore_case_less()(name, u"VERBOSE_TAVRIN") &&
+      !simulated_os::ignore_case_less()(u"VERBOSE_TAVRIN", name)) {
+    return u"";
+  }
   return found == current().environment.end() ? nullptr : found->second.c_str();
 }
 
@@ -138,8 +144,8 @@ void message_box(const char16_t* text, const char16_t* caption, uint32_t style) 
 }
 
 bool start_process(char16_t* command, process* started) {
-  memory_os::machine& m = current();
-  if (m.start_fails) {
+  simulated_os::machine& m = current();
+  if (m.faults.start_fails) {
     m.last_error = 2;
     return false;
   }
@@ -158,7 +164,8 @@ void close_process(const process& started) {
 }
 
 void exit_process(int code) {
-  throw memory_os::exited{code};
+  if (current().end) current().end(code);
+  std::abort();
 }
 
 }  // namespace os

@@ -1,6 +1,6 @@
-#include "platform/memory/machine.h"
+#include "platform/simulated/machine.h"
 
-namespace memory_os {
+namespace simulated_os {
 namespace {
 
 char16_t upper(char16_t c) {
@@ -39,10 +39,23 @@ void add_directory(const std::u16string& path) {
   the_machine->directories.insert(path);
 }
 
-void add_file(const std::u16string& path, const std::string& bytes) {
+namespace {
+
+void add_parent(const std::u16string& path) {
   size_t last = path.rfind(u'\\');
   if (last != std::u16string::npos && last > 2) add_directory(path.substr(0, last));
+}
+
+}  // namespace
+
+void add_file(const std::u16string& path, const std::string& bytes) {
+  add_parent(path);
   the_machine->files[path] = bytes;
+}
+
+void add_local_file(const std::u16string& path, const std::string& local_path) {
+  add_parent(path);
+  the_machine->local_files[path] = local_path;
 }
 
 void set_registry_value(int view, const std::u16string& key, const std::u16string& name,
@@ -57,4 +70,4 @@ void set_registry_text(int view, const std::u16string& key, const std::u16string
   set_registry_value(view, key, name, 1, data);
 }
 
-}  // namespace memory_os
+}  // namespace simulated_os

@@ -1,0 +1,47 @@
+#include "options.h"
+
+const char usage_text[] =
+    "usage: tavrin-check [--as WINDOWS_PATH] [--set NAME=VALUE]... [--log] PARAMETER_FILE "
+    "[ARG...], or tavrin-check --version";
+
+bool parse_options(const std::vector<std::string>& args, check_options* options,
+                   std::string* problem) {
+  size_t i = 0;
+  for (; i < args.size() && args[i].compare(0, 2, "--") == 0; ++i) {
+    const std::string& option = args[i];
+    if (option == "--log") {
+      options->log = true;
+      continue;
+    }
+    if (option == "--version") {
+      options->version = true;
+      return true;
+    }
+    if (option != "--as" && option != "--set") {
+      *problem = "unknown option " + option;
+      return false;
+    }
+    if (i + 1 == args.size()) {
+      *problem = option + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (option == "--as") {
+      options->launcher_path = value;
+      continue;
+    }
+    size_t equals = value.find('=', 1);
+    if (equals == std::string::npos) {
+      *problem = "--set needs NAME=VALUE, got " + value;
+      return false;
+    }
+    options->variables.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+  }
+  if (i == args.size()) {
+    *problem = "no PARAMETER_FILE given";
+    return false;
+  }
+  options->parameter_file = args[i];
+  options->arguments.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+  return true;
+}

@@ -1,0 +1,63 @@
+#include "outcome.h"
+
+#include "platform/simulated/machine.h"
+#include "registry_stand_in.h"
+#include "text.h"
+
+namespace {
+
+std::string version_text(version v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.micro);
+}
+
+// A path the launcher resolved against its folder, shown as the parameter file wrote it.
+std::string as_written(const std::u16string& path, const std::u16string& folder) {
+  bool inside = path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
+  return to_utf8(inside ? path.substr(folder.size()) : path);
+}
+
+// The launcher asks first whether its launcher word names a file, then whether each
+// class-path entry exists, in order; nothing else asks.
+std::string warnings(const simulated_os::machine& m) {
+  std::u16string folder = m.module_path.substr(0, m.module_path.rfind(u'\\') + 1);
+  std::string text;
+  asked_search search = registry_search_asked();
+  if (search.asked && !m.existence_queries.empty()) {
+    text += "warning: launcher word '" + as_written(m.existence_queries[0].first, folder) +
+            "' names no file in the app, so the launcher would search the registry for a "
+            "Java runtime in the " +
+            version_text(search.lower) + "-" + version_text(search.upper) +
+            " range; bundle a runtime with the app and name it, e.g. jre\\bin\\java.exe\n";
+  }
+  for (size_t i = 1; i < m.existence_queries.size(); ++i) {
+    if (m.existence_queries[i].second) continue;
+    text += "warning: class-path entry '" + as_written(m.existence_queries[i].first, folder) +
+            "' does not exist; the launcher would drop it\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+check_outcome outcome_of(int exit_code) {
+  const simulated_os::machine& m = simulated_os::current();
+  check_outcome outcome{"", "", 2};
+  if (m.log_on) {
+    // The log's bytes as the log file would hold them. A log that could not be created
+    // (its name is a directory) went to standard error instead.
+    for (const std::u16string& log : m.created_outputs) {
+      auto file = m.files.find(log);
+      if (file != m.files.end()) outcome.err += file->second;
+    }
+    outcome.err += m.standard_error;
+  }
+  if (exit_code != 0 || m.started.empty()) {
+    if (!m.boxes.empty()) outcome.err += to_utf8(m.boxes.back().text) + "\n";
+    return outcome;
+  }
+  outcome.out = to_utf8(m.started.back()) + "\n";
+  std::string warned = warnings(m);
+  outcome.err += warned;
+  outcome.status = warned.empty() ? 0 : 1;
+  return outcome;
+}

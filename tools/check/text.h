@@ -1,0 +1,8 @@
+// UTF-8 and UTF-16 for the check: the simulated machine's own conversion one way, and an
+// encoder the other way (a lone surrogate becomes U+FFFD).
+#pragma once
+
+#include <string>
+
+std::u16string to_utf16(const std::string& utf8);
+std::string to_utf8(const std::u16string& text);
