@@ -225,10 +225,10 @@ def refuses_itself():
 
 
 def run_launcher_rows():
-    """The launcher rows on copies branded like the first row, laid out like dist/."""
+    """The launcher rows on copies branded like the first row, in a copy of dist/."""
     branded = WORK / "dist"
     for arch in ("x64", "x86"):
-        (branded / arch).mkdir(parents=True, exist_ok=True)
+        shutil.copytree(DIST / arch, branded / arch)
         options = [o.replace("highestAvailable", "asInvoker") for o in EVERYTHING]
         outputs, problems = brand_both(options, DIST / arch / "tavrin.exe", "tavrin.exe",
                                        f"dist-{arch}")

@@ -125,11 +125,10 @@ void brand_files(options& o) {
   if (same_file(input, output))
     throw bad_input(output + ": is INPUT itself; write the branded copy under another name");
   std::string name = base_name(output);
-  size_t dot = name.rfind('.');
-  o.b.strings.emplace_back(u"OriginalFilename", text_value(name));
-  o.b.strings.emplace_back(
-      u"InternalName",
-      text_value(dot > 0 && dot != std::string::npos ? name.substr(0, dot) : name));
+  size_t dot = name.rfind('.');  // a name whose only dot leads, such as ".exe", is all stem
+  std::string stem = dot == 0 ? name : name.substr(0, dot);
+  o.b.strings.emplace_back(u"OriginalFilename", about(output, [&] { return text_value(name); }));
+  o.b.strings.emplace_back(u"InternalName", text_value(stem));
   write_file(output, about(input, [&] { return brand_image(image, o.b); }));
 }
 
