@@ -8,6 +8,6 @@ include(GoogleTest)
 file(GLOB TAVRIN_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 list(FILTER TAVRIN_UNIT_TESTS EXCLUDE REGEX "/check_test\\.cpp$")
 add_executable(unit_tests ${TAVRIN_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE tavrin_simulated_os tavrin_core tavrin_registry
+target_link_libraries(unit_tests PRIVATE tavrin_simulated_os tavrin_core tavrin_registry tavrin_brand
   GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
