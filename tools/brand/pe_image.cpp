@@ -73,7 +73,11 @@ pe_image read_pe(bytes file) {
     throw bad_input("has a malformed optional header");
   image.section_alignment = u32_at(f, image.optional_header + section_alignment_field, cut_short);
   image.file_alignment = u32_at(f, image.optional_header + file_alignment_field, cut_short);
-  if (image.file_alignment == 0 || image.section_alignment < image.file_alignment)
+  // Windows loads only images whose alignments are powers of two, the file's at most
+  // 64 KiB; anything else would also make the copy's padding arbitrarily large.
+  auto power_of_two = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!power_of_two(image.file_alignment) || image.file_alignment > 0x10000 ||
+      !power_of_two(image.section_alignment) || image.section_alignment < image.file_alignment)
     throw bad_input("has a malformed optional header");
   image.section_table = image.optional_header + optional_size;
   uint64_t file_end = 0;
@@ -132,6 +136,7 @@ bytes with_resource_section(const pe_image& image, const bytes& rsrc) {
     uint32_t size = s.virtual_size != 0 ? s.virtual_size : s.raw_size;
     next_address = align_up(next_address + size, image.section_alignment);
   }
+  if (next_address > UINT32_MAX) throw bad_input("would grow past the 4 GiB an image can span");
   size_t optional = image.optional_header;
   put_le(out, image.directories + 8 * resource_directory + 4, rsrc.size(), 4);
   put_le(out, optional + image_size_field, next_address, 4);
