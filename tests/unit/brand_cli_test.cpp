@@ -89,6 +89,9 @@ TEST_F(brand_cli, refuses_bad_input_with_one_line_and_writes_nothing) {
       {"alignments_not_powers_of_two",
        [](bytes& f, bytes&) { set32(f, optional + 32, 0x3000), set32(f, optional + 36, 0x3000); },
        "{in}: has a malformed optional header"},
+      {"overlapping_sections",
+       [](bytes& f, bytes&) { set32(f, section_header(2, true) + 12, resources_va); },
+       "{in}: has overlapping sections"},
       {"no_resources", [&](bytes& f, bytes&) { set32(f, dirs + 20, 0); }, "{in}: has no resources"},
       {"signed", [&](bytes& f, bytes&) { set32(f, dirs + 32, 0x1000), set32(f, dirs + 36, 8); },
        "{in}: is signed (it has a certificate table): brand the unsigned launcher, then sign the "

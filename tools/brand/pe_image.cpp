@@ -80,12 +80,17 @@ pe_image read_pe(bytes file) {
       !power_of_two(image.section_alignment) || image.section_alignment < image.file_alignment)
     throw bad_input("has a malformed optional header");
   image.section_table = image.optional_header + optional_size;
-  uint64_t file_end = 0;
+  uint64_t file_end = 0, address_end = 0;
   for (unsigned i = 0; i < section_count; ++i) {
     size_t h = image.section_table + 40 * i;
     pe_section s{u32_at(f, h + 8, cut_short), u32_at(f, h + 12, cut_short),
                  u32_at(f, h + 16, cut_short), u32_at(f, h + 20, cut_short)};
     if (s.raw_size != 0 && raw_end(s) > f.size()) throw bad_input(cut_short);
+    // The loader maps sections in ascending order without overlap; the relocation
+    // section is moved by its address, so two sections at one address would split.
+    if (s.virtual_address < address_end) throw bad_input("has overlapping sections");
+    address_end = uint64_t{s.virtual_address} +
+                  std::max<uint64_t>(s.virtual_size ? s.virtual_size : s.raw_size, 1);
     if (s.raw_size != 0) file_end = std::max(file_end, raw_end(s));
     image.sections.push_back(s);
   }
