@@ -11,11 +11,11 @@
 #include "outcome.h"
 #include "platform/simulated/machine.h"
 #include "tavrin_version.h"
+#include "utf8_arguments.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #endif
 
 namespace {
@@ -57,18 +57,8 @@ int wmain(int argc, wchar_t** argv) {
   // Raw UTF-8 bytes, so that both builds print the same.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, &arg[0], size, nullptr, nullptr);
-    arg.resize(arg.size() - 1);
-    args.push_back(arg);
-  }
-  return check(args);
-}
 #else
 int main(int argc, char** argv) {
-  return check(std::vector<std::string>(argv + 1, argv + argc));
-}
 #endif
+  return check(utf8_arguments(argc, argv));
+}

@@ -8,11 +8,9 @@
 #include <set>
 #include <string>
 
-namespace simulated_os {
+#include "platform/simulated/ignore_case.h"
 
-struct ignore_case_less {
-  bool operator()(const std::u16string& a, const std::u16string& b) const;
-};
+namespace simulated_os {
 
 struct injected_faults {
   bool module_path_fails = false;                               // returns 0 with last_error 5

@@ -11,11 +11,9 @@
 #include <vector>
 
 #include "platform/simulated/faults.h"
+#include "platform/simulated/ignore_case.h"
 
 namespace simulated_os {
-
-// ignore_case_less (faults.h) orders texts by their ASCII-uppercased form, as Windows
-// compares names.
 
 struct registry_value {
   uint32_t type;
