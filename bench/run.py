@@ -23,11 +23,16 @@ import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests/e2e"))
+from host import x86_unavailable  # noqa: E402
+
+NO_X86 = x86_unavailable()
 WORK = ROOT / "build/bench"
 PREFIX = WORK / "prefix"
 WINE, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"
 STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin.exe"
 ARCHES = ("x64", "x86")
+RUNNABLE = ("x64",) if NO_X86 else ARCHES  # the builds whose start-up can be timed here
 # Start-ups alternate between launcher and floor; the registry searches are timed apart,
 # after them, so that their load on the Wine server does not fall between start-ups.
 ROUNDS, WARM_UP = 100, 3
@@ -137,15 +142,16 @@ def wine_figures():
     call([WINE, "wineboot", "-i"])
     try:
         lay_out()
-        launchers = {a: f'"C:\\b\\{a}\\app.exe"' for a in ARCHES}
-        children = dict(zip(ARCHES, child_command_lines([launchers[a] for a in ARCHES])))
-        floors = {a: f'"C:\\b\\{a}\\floor.exe" {children[a]}' for a in ARCHES}
-        if child_command_lines([floors[a] for a in ARCHES]) != [children[a] for a in ARCHES]:
+        launchers = {a: f'"C:\\b\\{a}\\app.exe"' for a in RUNNABLE}
+        children = dict(zip(RUNNABLE, child_command_lines([launchers[a] for a in RUNNABLE])))
+        floors = {a: f'"C:\\b\\{a}\\floor.exe" {children[a]}' for a in RUNNABLE}
+        if child_command_lines([floors[a] for a in RUNNABLE]) != [children[a] for a in RUNNABLE]:
             sys.exit("bench: the floor did not start the launcher's child command line")
         check_searches(["search", "widest"])
-        names = [f"launcher {a}" for a in ARCHES] + [f"floor {a}" for a in ARCHES] + [
+        names = [f"launcher {a}" for a in RUNNABLE] + [f"floor {a}" for a in RUNNABLE] + [
             "stand-in alone", "search", "widest", "no search"]
-        commands = [launchers[a] for a in ARCHES] + [floors[a] for a in ARCHES] + [children["x64"]]
+        commands = ([launchers[a] for a in RUNNABLE] + [floors[a] for a in RUNNABLE] +
+                    [children["x64"]])
         searches = [f'"C:\\b\\{c}\\app.exe"' for c in ("search", "widest", "no_search")]
         starts = run_timer(commands, ROUNDS, WARM_UP) + run_timer(searches, SEARCH_ROUNDS, 1)
     finally:
@@ -186,6 +192,9 @@ def main():
 
     medians, child = wine_figures()
     for arch in ARCHES:
+        if arch not in RUNNABLE:
+            row(f"start-up under Wine, {arch}", "-", "host runs no 32-bit programs", "-", "skip")
+            continue
         launcher, floor = medians[f"launcher {arch}"], medians[f"floor {arch}"]
         row(f"start-up under Wine, {arch} (median of {ROUNDS})", f"{launcher:.1f} ms",
             f"floor {floor:.1f} ms, <= 1.10x", f"{launcher / floor:.3f}", launcher <= 1.10 * floor)
@@ -232,7 +241,8 @@ def main():
             f"{scale[key] * 1000:.3f} ms", "-", "-", None)
 
     table = [("figure", "value", "floor or target", "ratio", "pass/fail")] + [
-        (f, v, r, q, "report" if ok is None else "pass" if ok else "FAIL")
+        (f, v, r, q, "report" if ok is None else "skipped" if ok == "skip" else
+         "pass" if ok else "FAIL")
         for f, v, r, q, ok in rows]
     widths = [max(len(r[i]) for r in table) for i in range(5)]
     lines = ["| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |" for r in table]
@@ -240,6 +250,8 @@ def main():
     print("\n".join(lines))
     print(f"\nchild command line: {child}")
     print("load average before the run: %.2f %.2f %.2f" % LOAD)
+    if NO_X86:
+        print(f"skipped: {NO_X86}")
     missed = [r[0] for r in rows if r[4] is False]
     if missed:
         print("\nmissed: " + "; ".join(missed))
