@@ -9,16 +9,30 @@ set(TAVRIN_WIN_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tabl
 target_compile_options(tavrin_core PRIVATE ${TAVRIN_WIN_FLAGS})
 target_compile_options(tavrin_registry PRIVATE ${TAVRIN_WIN_FLAGS})
 
+# Two launchers over one core: tavrin.exe for the GUI subsystem and its console twin,
+# tavrin-console.exe. They differ only in their entry, how they start and wait for the
+# child, and how they show an error (src/platform/win32/gui and console).
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-add_executable(tavrin WIN32 ${TAVRIN_WIN32_SOURCES} assets/tavrin.rc)
-target_compile_options(tavrin PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
-target_link_libraries(tavrin PRIVATE tavrin_core tavrin_registry)
-# A zero link time stamp keeps the bytes reproducible; the linker still sets the checksum.
-target_link_options(tavrin PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++
-  -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+add_library(tavrin_win32 OBJECT ${TAVRIN_WIN32_SOURCES})
+target_include_directories(tavrin_win32 PUBLIC src)
+target_compile_options(tavrin_win32 PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
 set_property(SOURCE assets/tavrin.rc APPEND PROPERTY OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/assets/tavrin.manifest" "${PROJECT_SOURCE_DIR}/assets/icon/tavrin.ico")
-set_target_properties(tavrin PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVRIN_DIST_DIR}")
+
+function(tavrin_launcher target variant subsystem)
+  file(GLOB variant_sources CONFIGURE_DEPENDS src/platform/win32/${variant}/*.cpp)
+  add_executable(${target} ${variant_sources} assets/tavrin.rc)
+  target_compile_options(${target} PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
+  target_link_libraries(${target} PRIVATE tavrin_win32 tavrin_core tavrin_registry)
+  # A zero link time stamp keeps the bytes reproducible; the linker still sets the checksum.
+  target_link_options(${target} PRIVATE -municode -m${subsystem} -static -static-libgcc
+    -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVRIN_DIST_DIR}")
+endfunction()
+tavrin_launcher(tavrin gui windows)
+tavrin_launcher(tavrin-console console console)
+# The console twin's version details name it (assets/tavrin.rc).
+target_compile_definitions(tavrin-console PRIVATE TAVRIN_CONSOLE)
 
 # Programs the end-to-end bench runs under Wine beside the launcher.
 if(EXISTS "${PROJECT_SOURCE_DIR}/tests/e2e/CMakeLists.txt")

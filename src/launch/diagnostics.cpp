@@ -96,7 +96,7 @@ void vshow_error(const char16_t* format, va_list args) {
   va_end(for_log);
   vformat_into(box_text, box_capacity, format, args);
   // MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND
-  os::message_box(box_text, u"Error", 0x12010);
+  os::report_error(box_text, u"Error", 0x12010);
 }
 
 void show_error(const char16_t* format, ...) {

@@ -76,12 +76,14 @@ void run_launcher() {
   os::process child{};
   if (!os::start_process(run.command, &child)) cannot_execute(run.command, os::last_error());
   log_message(u"Process %d created", static_cast<int>(child.id));
+  int exit_code = 0;
   if (run.wait) {
     log_message(u"Waiting end of process %d", static_cast<int>(child.id));
     os::wait_process(child);
     log_message(u"Process %d terminated", static_cast<int>(child.id));
+    exit_code = os::exit_code_after_wait(child);
   }
   os::close_process(child);
   os::release(run.command);
-  exit_launcher(0);
+  exit_launcher(exit_code);
 }

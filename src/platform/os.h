@@ -118,8 +118,11 @@ void close_registry_key(reg_key key);
 
 // User interface -----------------------------------------------------------------
 
-// Shows a modal message box with no owner window and returns when it is closed.
-void message_box(const char16_t* text, const char16_t* caption, uint32_t style);
+// Shows an error to the user and returns once it has been shown. The windowed launcher
+// shows a modal message box with no owner window, the caption and the style, and returns
+// when it is closed; the console launcher writes the text and a line end to standard
+// error instead.
+void report_error(const char16_t* text, const char16_t* caption, uint32_t style);
 
 // Processes ----------------------------------------------------------------------
 
@@ -128,13 +131,22 @@ struct process {
   void* handle;
 };
 
-// Starts the command line with the launcher's environment and current directory, a
-// normal window and no inherited handles (CreateProcessW). The command's buffer may be
-// modified by the system. False on failure, last_error() tells why.
+// Starts the command line with the launcher's environment and current directory and a
+// normal window (CreateProcessW). The windowed launcher hands on no handle; the console
+// launcher hands on its standard input, output and error and no other handle, and the
+// child shares its console. The command's buffer may be modified by the system. False on
+// failure, last_error() tells why.
 bool start_process(char16_t* command, process* started);
 
-// Waits without time-out until the process ends.
+// Waits without time-out until the process ends. Meanwhile the console launcher outlives
+// Ctrl+C, Ctrl+Break and the closing of its console, which reach the child and are the
+// child's to act on.
 void wait_process(const process& started);
+
+// The launcher's exit code once the child it waited for has ended: always 0 for the
+// windowed launcher, whose exit code tells only that the program started; the child's own
+// exit code for the console launcher, so that scripts see the program's result.
+int exit_code_after_wait(const process& ended);
 
 void close_process(const process& started);
 

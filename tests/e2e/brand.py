@@ -68,7 +68,7 @@ EVERYTHING = [*sum(([k, v] for k, v in TEXTS.items()), []), "--icon", "{icon}",
 
 def row(name, source, options, out="Report.exe", icon=None, version=None,
         level="asInvoker", same_as_source=False):
-    """source: "x64"/"x86" (the launcher) or an earlier row's name; icon: the icon the copy
+    """source: a launcher under dist/ or an earlier row's name; icon: the icon the copy
     must show (None: the launcher's own); version: the fixed version expected (None: the
     source's); same_as_source: branding must give the source's bytes again."""
     return dict(name=name, source=source, options=options, out=out, icon=icon,
@@ -76,11 +76,15 @@ def row(name, source, options, out="Report.exe", icon=None, version=None,
 
 
 ROWS = [
-    row("x64_everything", "x64", EVERYTHING, icon=ICON, version="2.5.0.17",
+    row("x64_everything", "x64/tavrin.exe", EVERYTHING, icon=ICON, version="2.5.0.17",
         level="highestAvailable"),
-    row("x86_everything", "x86", EVERYTHING, icon=ICON, version="2.5.0.17",
+    row("x86_everything", "x86/tavrin.exe", EVERYTHING, icon=ICON, version="2.5.0.17",
         level="highestAvailable"),
-    row("x64_name_only", "x64", ["--name", "Plain"], out="pl\u00e4in.exe"),
+    row("x64_name_only", "x64/tavrin.exe", ["--name", "Plain"], out="pl\u00e4in.exe"),
+    # The console twins are branded alike.
+    row("x64_console_everything", "x64/tavrin-console.exe", EVERYTHING, out="mytool.exe",
+        icon=ICON, version="2.5.0.17", level="highestAvailable"),
+    row("x86_console_name_only", "x86/tavrin-console.exe", ["--name", "Tool"], out="tool.exe"),
     # Branding a branded copy again with its icon alone keeps everything, bytes included.
     row("x86_again_icon_only", "x86_everything", ["--icon", "{icon}"], icon=ICON,
         version="2.5.0.17", level="highestAvailable", same_as_source=True),
@@ -258,7 +262,7 @@ def main(parts):
         for r in ROWS:
             if parts and not any(p in r["name"] for p in parts):
                 continue
-            source = outputs.get(r["source"]) or DIST / r["source"] / "tavrin.exe"
+            source = outputs.get(r["source"]) or DIST / r["source"]
             made, problems = brand_both(r["options"], source, r["out"], r["name"])
             if not problems:
                 problems = check(r, made, source)

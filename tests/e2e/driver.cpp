@@ -17,6 +17,8 @@
 //   gate TEXT                   a file created once the launcher has exited
 //   timeout MS                  how long the launcher may run before it is killed
 //   systext CODE                report FormatMessageW's text for this error code
+//   stdio IN OUT ERR            the launcher's standard handles: IN read, OUT and ERR
+//                               created, all three inherited
 // After the launcher exits, the driver waits for the processes it started to end, then
 // reports every value under HKLM\SOFTWARE\JavaSoft in both views, so that a test can
 // tell the launcher changed nothing there.
@@ -46,6 +48,7 @@ struct RegValue {
 
 struct Job {
   std::wstring report, app, cmd, cwd, marker, gate;
+  std::vector<std::wstring> stdio;                         // input, output and error files, or none
   std::vector<std::pair<std::wstring, std::wstring>> set;  // in order given
   std::vector<std::wstring> unset;
   std::vector<RegValue> reg;
@@ -115,6 +118,8 @@ bool read_job(const wchar_t* path, Job& job, std::string& error) {
       job.gate = unhex_text(w[1]);
     else if (d == "timeout" && n == 2)
       job.timeout_ms = std::stoul(w[1]);
+    else if (d == "stdio" && n == 4)
+      job.stdio = {unhex_text(w[1]), unhex_text(w[2]), unhex_text(w[3])};
     else if (d == "systext" && n == 2)
       job.systexts.push_back(std::stoul(w[1]));
     else if (d == "set" && n == 3)
@@ -374,9 +379,25 @@ std::string run(const Job& job, std::string& error) {
   std::wstring env = environment_block(job);
   STARTUPINFOW si{};
   si.cb = sizeof si;
+  std::vector<HANDLE> stdio;
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  for (size_t i = 0; i < job.stdio.size(); ++i) {
+    stdio.push_back(CreateFileW(job.stdio[i].c_str(), i ? GENERIC_WRITE : GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                i ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr));
+  }
+  if (!stdio.empty()) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = stdio[0];
+    si.hStdOutput = stdio[1];
+    si.hStdError = stdio[2];
+  }
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      &env[0], job.cwd.empty() ? nullptr : job.cwd.c_str(), &si, &pi)) {
+  BOOL created = CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr, !stdio.empty(),
+                                CREATE_UNICODE_ENVIRONMENT, &env[0],
+                                job.cwd.empty() ? nullptr : job.cwd.c_str(), &si, &pi);
+  for (HANDLE h : stdio) CloseHandle(h);
+  if (!created) {
     error = "CreateProcessW failed " + std::to_string(GetLastError());
     return out;
   }

@@ -7,6 +7,9 @@
 //   STANDIN_GATE     file to wait for (up to 20 s) before finishing
 //   STANDIN_SLEEP_MS milliseconds to sleep before finishing
 //   STANDIN_EXIT     exit code (default 0)
+//   STANDIN_STDIO    when set: standard input is read to its end and reported, then
+//                    "out:" and "err:" followed by it are written to standard output and
+//                    standard error
 // Finishing writes the file STANDIN_REPORT + ".done", so a test can tell whether the
 // launcher waited for this process.
 
@@ -32,6 +35,19 @@ std::wstring env(const wchar_t* name) {
 
 bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string read_all(HANDLE file) {
+  std::string bytes;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buf, sizeof buf, &got, nullptr) && got) bytes.append(buf, got);
+  return bytes;
+}
+
+void write_all(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -66,6 +82,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     e2e::json_string(line, cwd, cwd_len);
     line += ", \"env\": ";
     e2e::json_string_list(line, environment);
+    if (!env(L"STANDIN_STDIO").empty()) {
+      std::string input = read_all(GetStdHandle(STD_INPUT_HANDLE));
+      line += ", \"stdin\": ";
+      e2e::json_string(line, std::wstring(input.begin(), input.end()));
+      write_all(GetStdHandle(STD_OUTPUT_HANDLE), "out:" + input);
+      write_all(GetStdHandle(STD_ERROR_HANDLE), "err:" + input);
+    }
     line += "}\n";
     e2e::write_file(report, line, true);
   }

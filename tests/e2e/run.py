@@ -111,7 +111,7 @@ def syserr(code):
 
 KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
         "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
-        "only_files", "needs"}
+        "only_files", "needs", "launcher", "stdin", "stdout", "stderr"}
 
 
 def case(name, **row):
@@ -141,6 +141,10 @@ def case(name, **row):
     only_files  True: afterwards the case directory holds only the laid-out files, the
                 launcher, its parameter file and (when one is expected) its log
     needs       a feature tag; such rows are skipped unless run with --all
+    launcher    "gui" (tavrin.exe, the default) or "console" (tavrin-console.exe, whose
+                standard input, output and error are then files)
+    stdin       console: bytes of its standard input (default empty)
+    stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe})
     """
     unknown = set(row) - KEYS
     assert not unknown and "exit" in row, f"row {name}: unknown keys {unknown} or no exit"
@@ -666,6 +670,38 @@ CASES += [
 ]
 
 # ---------------------------------------------------------------------------------------
+# The console twin: the same launcher, its standard handles handed to the program, the
+# program's exit code passed on, errors on standard error instead of a box.
+
+LAUNCHERS = {"gui": "tavrin.exe", "console": "tavrin-console.exe"}
+STDIO = {"STANDIN_STDIO": "1"}
+
+
+def console(name, **row):
+    return case(name, launcher="console", **row)
+
+
+def console_exit(code):
+    return console(f"console_exit_{code}", params=SIMPLE, files=SIMPLE_FILES, args=' x "y z"',
+                   exit=code, child=SIMPLE_CHILD, child_exit=code)
+
+
+CASES += [console_exit(code) for code in (0, 1, 7, 255, 0xC000013A)] + [
+    console("console_start_exits_0", params=b"start " + SIMPLE, files=SIMPLE_FILES,
+            args=' x "y z"', exit=0, child=SIMPLE_CHILD, waits=False, child_exit=9),
+    console("console_standard_handles", params=SIMPLE, files=SIMPLE_FILES, env=STDIO,
+            args=' x "y z"', stdin=b"typed\r\n", exit=0, child=SIMPLE_CHILD,
+            stdout=b"out:typed\r\n", stderr=b"err:typed\r\n"),
+    console("console_error_on_stderr", params=None, exit=2, stdout=b"",
+            stderr=b"Cannot open parameter file\r\n'{dir}\\app.tavrin':\r\nerrno=2\r\n"),
+    console("console_error_utf8", exe="pr\u00fcf\u20ac\U0001f600.exe", params=b"", exit=2,
+            stderr="Parameter file\r\n'{dir}\\pr\u00fcf\u20ac\U0001f600.tavrin'\r\nis empty\r\n"
+            .encode()),
+    console("console_error_logged", params=b"", env=VERBOSE, exit=2, log=LOG_HEAD + EMPTY + "\n\n",
+            stderr=("Parameter file\r\n'{dir}\\app.tavrin'\r\nis empty\r\n").encode()),
+]
+
+# ---------------------------------------------------------------------------------------
 # Resources, as Windows reads them (resource_probe.exe): the version details, the manifest
 # and the icon of each launcher build.
 
@@ -686,13 +722,17 @@ MANIFEST_NEEDS = [
         "e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
         "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]]
+CONSOLE_STRINGS = {**LAUNCHER_STRINGS, "FileDescription": "tavrin Java console launcher",
+                   "InternalName": "tavrin-console.exe", "OriginalFilename": "tavrin-console.exe"}
 RESOURCES = [
-    dict(name=f"launcher_resources_{arch}", exe=DIST / arch / "tavrin.exe", translations=["040904b0"],
-         strings={"040904b0": LAUNCHER_STRINGS},
+    dict(name=f"{variant}_resources_{arch}",
+         exe=DIST / arch / LAUNCHERS["gui" if variant == "launcher" else variant],
+         translations=["040904b0"], strings={"040904b0": strings},
          fixed={"file": VERSION + ".0", "product": VERSION + ".0", "signature_ok": True},
          manifest=MANIFEST_NEEDS, icon_group={"name": "APPICON", "languages": ["0409"]},
          icons={str(px): {"id": 1, "width": px, "height": px} for px in (16, 32, 48, 256)})
-    for arch in ("x64", "x86")]
+    for arch in ("x64", "x86")
+    for variant, strings in (("launcher", LAUNCHER_STRINGS), ("console", CONSOLE_STRINGS))]
 
 # ---------------------------------------------------------------------------------------
 # Wine
@@ -714,7 +754,8 @@ class Bench:
         self.driver = HELPERS / "e2e_driver.exe"
         self.standin = HELPERS / "java_standin.exe"
         self.probe = HELPERS / "resource_probe.exe"
-        self.launchers = {a: DIST / a / "tavrin.exe" for a in ("x64", "x86")}
+        self.launchers = {(a, v): DIST / a / name for a in ("x64", "x86")
+                          for v, name in LAUNCHERS.items()}
         self.check_exe = DIST / "x64" / "tavrin-check.exe"
         for path in [self.driver, self.standin, self.probe, *self.launchers.values(), CHECK,
                      self.check_exe]:
@@ -844,7 +885,7 @@ def run_case(bench, row, arch, seen):
         os.utime(path, (OLD_MTIME, OLD_MTIME))
         if rel in row.get("untouched", []):
             laid[rel] = path.read_bytes()
-    shutil.copyfile(bench.launchers[arch], unix(exe))
+    shutil.copyfile(bench.launchers[arch, row.get("launcher", "gui")], unix(exe))
     os.utime(unix(exe), (OLD_MTIME, OLD_MTIME))
     laid[row["exe"]] = unix(exe).read_bytes()
 
@@ -863,6 +904,10 @@ def run_case(bench, row, arch, seen):
             job.append("gate " + text_field(gate))
         if "child_exit" in row:
             env["STANDIN_EXIT"] = str(row["child_exit"])
+    stdio = ["C:\\r\\stdin", "C:\\r\\stdout", "C:\\r\\stderr"]
+    if row.get("launcher") == "console":
+        unix(stdio[0]).write_bytes(row.get("stdin", b""))
+        job.append("stdio " + " ".join(map(text_field, stdio)))
     for name, value in env.items():
         job.append(("unset " + text_field(name)) if value is None else
                    f"set {text_field(name)} {text_field(fill(value))}")
@@ -928,6 +973,10 @@ def run_case(bench, row, arch, seen):
             check(f"child env {name}", value and fill(value), env_got.get(name))
         check("launcher waited for child", row.get("waits", True), report["marker_at_exit"])
 
+    for key, path in (("stdout", stdio[1]), ("stderr", stdio[2])):
+        if key in row:
+            check(f"launcher's standard {key[3:]}", fill_bytes(row[key]), unix(path).read_bytes())
+
     log_path = unix(case_dir + "\\" + row["log_name"])
     log = row["log"]
     if log == NO_LOG:
@@ -984,7 +1033,8 @@ def check_eligible(row):
     refused = re.search(r"\{sys:(\d+)\}", boxes)
     case_files_only = all(rel[1:3] != ":\\" for rel in row["files"])
     return (not row.get("reg") and "Don't find" not in boxes and case_files_only
-            and not (refused and refused[1] != "206") and not row.get("needs"))
+            and not (refused and refused[1] != "206") and not row.get("needs")
+            and row.get("launcher") != "console")
 
 
 def command_words(text):

@@ -139,7 +139,7 @@ const char16_t* environment(const char16_t* name) {
   return found == current().environment.end() ? nullptr : found->second.c_str();
 }
 
-void message_box(const char16_t* text, const char16_t* caption, uint32_t style) {
+void report_error(const char16_t* text, const char16_t* caption, uint32_t style) {
   current().boxes.push_back({text, caption, style});
 }
 
@@ -157,6 +157,11 @@ bool start_process(char16_t* command, process* started) {
 
 void wait_process(const process& started) {
   current().waited.push_back(started.id);
+}
+
+// The simulated machine is the windowed launcher's.
+int exit_code_after_wait(const process&) {
+  return 0;
 }
 
 void close_process(const process& started) {

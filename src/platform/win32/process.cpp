@@ -1,30 +1,9 @@
-// Starting the child and waiting for it.
+// What both launchers do with their child once it has been started.
 #include <windows.h>
 
 #include "platform/os.h"
-#include "platform/win32/wide.h"
 
 namespace os {
-
-bool start_process(char16_t* command, process* started) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, wide(command), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
-    return false;
-  }
-  CloseHandle(info.hThread);
-  started->id = info.dwProcessId;
-  started->handle = info.hProcess;
-  return true;
-}
-
-void wait_process(const process& started) {
-  WaitForSingleObject(started.handle, INFINITE);
-}
 
 void close_process(const process& started) {
   CloseHandle(started.handle);

@@ -8,7 +8,7 @@
 
 namespace os {
 
-void message_box(const char16_t* text, const char16_t* caption, uint32_t style) {
+void report_error(const char16_t* text, const char16_t* caption, uint32_t style) {
   using message_box_fn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
   auto show = reinterpret_cast<message_box_fn>(system_function(L"user32.dll", "MessageBoxW"));
   if (show) show(nullptr, wide(text), wide(caption), style);

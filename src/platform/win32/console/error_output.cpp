@@ -1,0 +1,36 @@
+// The console launcher shows an error on standard error instead of in a box: to a console
+// as UTF-16 through the console itself, so that every character shows; to a file or pipe
+// as UTF-8. Line feeds become CR LF, as in the log. The buffers are on the stack, since
+// the error may be "Out of memory", and a static buffer would be stored in the file.
+#include <windows.h>
+
+#include "platform/os.h"
+#include "platform/win32/wide.h"
+
+namespace os {
+
+void report_error(const char16_t* text, const char16_t*, uint32_t) {
+  constexpr int text_capacity = 2 * 4096 + 2;  // every character a line feed, and the end
+  char16_t text_buffer[text_capacity];
+  int length = 0;
+  for (const char16_t* c = text; *c && length < text_capacity - 3; ++c) {
+    if (*c == u'\n') text_buffer[length++] = u'\r';
+    text_buffer[length++] = *c;
+  }
+  text_buffer[length++] = u'\r';
+  text_buffer[length++] = u'\n';
+
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(error, &mode)) {
+    WriteConsoleW(error, wide(text_buffer), static_cast<DWORD>(length), &written, nullptr);
+    return;
+  }
+  char utf8_buffer[3 * text_capacity];
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, wide(text_buffer), length, utf8_buffer,
+                                  sizeof utf8_buffer, nullptr, nullptr);
+  WriteFile(error, utf8_buffer, static_cast<DWORD>(bytes), &written, nullptr);
+}
+
+}  // namespace os

@@ -1,0 +1,34 @@
+// The windowed launcher's child: started with a normal window and no handle of the
+// launcher's, waited for plainly; the launcher's exit code never carries the child's.
+#include <windows.h>
+
+#include "platform/os.h"
+#include "platform/win32/wide.h"
+
+namespace os {
+
+bool start_process(char16_t* command, process* started) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, wide(command), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  started->id = info.dwProcessId;
+  started->handle = info.hProcess;
+  return true;
+}
+
+void wait_process(const process& started) {
+  WaitForSingleObject(started.handle, INFINITE);
+}
+
+int exit_code_after_wait(const process&) {
+  return 0;
+}
+
+}  // namespace os
