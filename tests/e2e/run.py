@@ -842,6 +842,9 @@ def unix(win_path):
 # Running one row on one build
 
 
+NO_REPORT = "driver gave no report"
+
+
 def text_field(text):
     return text.encode("utf-16-le", "surrogatepass").hex() or "-"
 
@@ -925,7 +928,7 @@ def run_case(bench, row, arch, seen):
     try:
         report = json.loads(unix("C:\\r\\report.json").read_text())
     except (OSError, ValueError) as e:
-        return [f"driver gave no report (exit {code}): {e}"]
+        return [f"{NO_REPORT} (exit {code}): {e}"]
     if report.get("error"):
         return ["driver: " + report["error"]]
     systexts.update(report["systexts"])
@@ -1226,6 +1229,12 @@ def main(argv):
                 seen = {}
                 try:
                     problems = run_case(bench, row, arch, seen)
+                    if problems and problems[0].startswith(NO_REPORT):
+                        # Wine itself, very rarely, ends the driver before it runs (exit 1,
+                        # no output); the row is laid out afresh and run once more.
+                        print(f"RETRY {label}: {problems[0]}", flush=True)
+                        seen = {}
+                        problems = run_case(bench, row, arch, seen)
                     if arch == "x64" and "exit" in seen and check_eligible(row):
                         checked = compare_check(bench, row, seen)
                         if checked is not None:
