@@ -1,5 +1,7 @@
 #include "outcome.h"
 
+#include "command_words.h"
+#include "java_side.h"
 #include "platform/simulated/machine.h"
 #include "registry_stand_in.h"
 #include "text.h"
@@ -37,6 +39,38 @@ std::string warnings(const simulated_os::machine& m) {
   return text;
 }
 
+// The Java side of the started command, from what the machine saw: the kept class-path
+// entries, the class named after the class path, and the runtime folder above the bin
+// folder of a launcher word that names a file in the app.
+started_java java_of(const simulated_os::machine& m) {
+  std::u16string folder = m.module_path.substr(0, m.module_path.rfind(u'\\') + 1);
+  asked_search search = registry_search_asked();
+  started_java java{{}, "", u"", "", search.asked, search.lower, search.upper};
+  for (size_t i = 1; i < m.existence_queries.size(); ++i) {
+    const auto& query = m.existence_queries[i];
+    if (query.second) java.class_path.push_back({as_written(query.first, folder), query.first});
+  }
+  std::vector<std::u16string> words = command_words(m.started.back());
+  for (size_t i = 1; i + 2 < words.size(); ++i) {
+    if (words[i] != u"-cp") continue;
+    java.main_class = to_utf8(words[i + 2]);
+    break;
+  }
+  if (!search.asked && !m.existence_queries.empty() && m.existence_queries[0].second) {
+    std::u16string program = simulated_os::lookup_name(m.existence_queries[0].first.c_str());
+    std::u16string bin = program.substr(0, program.rfind(u'\\'));
+    size_t cut = bin.rfind(u'\\');
+    std::u16string bin_name = bin.substr(cut + 1);
+    if (cut != std::u16string::npos && bin_name.size() == 3 &&
+        !simulated_os::ignore_case_less()(bin_name, u"BIN") &&
+        !simulated_os::ignore_case_less()(u"BIN", bin_name)) {
+      java.runtime = bin.substr(0, cut);
+      java.runtime_written = as_written(java.runtime, folder);
+    }
+  }
+  return java;
+}
+
 }  // namespace
 
 check_outcome outcome_of(int exit_code) {
@@ -56,7 +90,7 @@ check_outcome outcome_of(int exit_code) {
     return outcome;
   }
   outcome.out = to_utf8(m.started.back()) + "\n";
-  std::string warned = warnings(m);
+  std::string warned = warnings(m) + java_side_warnings(java_of(m));
   outcome.err += warned;
   outcome.status = warned.empty() ? 0 : 1;
   return outcome;
