@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zipfile
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -58,7 +59,7 @@ def build(work):
     jar("gone.jar", class_path="lib/gone.jar")
     jar("source.jar")
     jar("main17.jar", work / "classes17")
-    manifest = run("unzip", "-p", work / FIRST, "META-INF/MANIFEST.MF")
+    manifest = zipfile.ZipFile(work / FIRST).read("META-INF/MANIFEST.MF").decode()
     assert "\n " in manifest, "the Class-Path was not folded"
     needed = run("jdeps", "--print-module-deps", work / FIRST, work / LAST).strip()
     run("jlink", "--add-modules", needed, "--output", work / "runtime")
