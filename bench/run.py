@@ -22,6 +22,8 @@ import subprocess
 import sys
 from pathlib import Path
 
+import check_java
+
 ROOT = Path(__file__).resolve().parents[1]
 WORK = ROOT / "build/bench"
 PREFIX = WORK / "prefix"
@@ -231,6 +233,16 @@ def main():
         row(f"registry search {text}, none registered, native test double",
             f"{scale[key] * 1000:.3f} ms", "-", "-", None)
 
+    check_java.figures(row)
+
+    code = print_table(rows)
+    print(f"\nchild command line: {child}")
+    print("load average before the run: %.2f %.2f %.2f" % LOAD)
+    return code
+
+
+def print_table(rows):
+    """Prints the rows as a table, and the figures that missed; 1 when any missed."""
     table = [("figure", "value", "floor or target", "ratio", "pass/fail")] + [
         (f, v, r, q, "report" if ok is None else "pass" if ok else "FAIL")
         for f, v, r, q, ok in rows]
@@ -238,8 +250,6 @@ def main():
     lines = ["| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |" for r in table]
     lines.insert(1, "|" + "|".join("-" * (w + 2) for w in widths) + "|")
     print("\n".join(lines))
-    print(f"\nchild command line: {child}")
-    print("load average before the run: %.2f %.2f %.2f" % LOAD)
     missed = [r[0] for r in rows if r[4] is False]
     if missed:
         print("\nmissed: " + "; ".join(missed))
