@@ -5,16 +5,10 @@
 #include "main_class.h"
 #include "module_table.h"
 #include "module_use.h"
+#include "range_text.h"
 #include "runtime_image.h"
 
 namespace {
-
-std::string range_text(const started_java& java) {
-  auto text = [](version v) {
-    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.micro);
-  };
-  return text(java.lower) + "-" + text(java.upper);
-}
 
 // Whether the registry version v is older than the release a class needs: releases up to
 // 8 are versions 1.x, later ones x.y.
@@ -38,12 +32,12 @@ std::string version_warnings(const started_java& java, const main_class_search& 
   }
   if (!java.searched) return "";
   if (older(java.upper, needs)) {
-    return head + "newer than any runtime the registry search accepts (" + range_text(java) + ")" +
-           tail;
+    return head + "newer than any runtime the registry search accepts (" +
+           range_text(java.lower, java.upper) + ")" + tail;
   }
   if (older(java.lower, needs)) {
-    return head + "and the registry search may pick an older runtime (" + range_text(java) + ")" +
-           tail;
+    return head + "and the registry search may pick an older runtime (" +
+           range_text(java.lower, java.upper) + ")" + tail;
   }
   return "";
 }

@@ -3,14 +3,11 @@
 #include "command_words.h"
 #include "java_side.h"
 #include "platform/simulated/machine.h"
+#include "range_text.h"
 #include "registry_stand_in.h"
 #include "text.h"
 
 namespace {
-
-std::string version_text(version v) {
-  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.micro);
-}
 
 // A path the launcher resolved against its folder, shown as the parameter file wrote it.
 std::string as_written(const std::u16string& path, const std::u16string& folder) {
@@ -28,7 +25,7 @@ std::string warnings(const simulated_os::machine& m) {
     text += "warning: launcher word '" + as_written(m.existence_queries[0].first, folder) +
             "' names no file in the app, so the launcher would search the registry for a "
             "Java runtime in the " +
-            version_text(search.lower) + "-" + version_text(search.upper) +
+            range_text(search.lower, search.upper) +
             " range; bundle a runtime with the app and name it, e.g. jre\\bin\\java.exe\n";
   }
   for (size_t i = 1; i < m.existence_queries.size(); ++i) {
@@ -60,10 +57,11 @@ started_java java_of(const simulated_os::machine& m) {
     std::u16string program = simulated_os::lookup_name(m.existence_queries[0].first.c_str());
     std::u16string bin = program.substr(0, program.rfind(u'\\'));
     size_t cut = bin.rfind(u'\\');
-    std::u16string bin_name = bin.substr(cut + 1);
-    if (cut != std::u16string::npos && bin_name.size() == 3 &&
-        !simulated_os::ignore_case_less()(bin_name, u"BIN") &&
-        !simulated_os::ignore_case_less()(u"BIN", bin_name)) {
+    std::u16string name = bin.substr(cut + 1);
+    for (char16_t& c : name) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    if (cut != std::u16string::npos && name == u"BIN") {
       java.runtime = bin.substr(0, cut);
       java.runtime_written = as_written(java.runtime, folder);
     }
