@@ -104,7 +104,7 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     if (tag == long_value || tag == double_value) ++i;  // these take two entries
   }
   if (i < count) {
-    *problem = "a constant pool past the class file's end";
+    *problem = "a broken constant pool";
     return false;
   }
   for (i = 1; i < count; ++i) {

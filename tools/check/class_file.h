@@ -13,8 +13,8 @@ struct class_file {
       classes;  // in class-file form (java/sql/Connection), into the bytes
 };
 
-// Reads bytes into *out. False with *problem set (a phrase) when they are no class file or
-// its constant pool runs past their end.
+// Reads bytes into *out. False with *problem set (a phrase) when they are no class file, or
+// its constant pool holds an unknown tag or runs past their end.
 bool read_class_file(std::string_view bytes, class_file* out, std::string* problem);
 
 // The Java release that a class file's major version needs: "1.8" for 52, "17" for 61.

@@ -35,17 +35,19 @@ std::string percent_decoded(const std::string& url) {
 }
 
 // The Windows path of a Class-Path URL, relative to the jar's folder (ending in '\'), or
-// empty for a URL of a scheme other than file.
+// empty for a URL of a scheme other than file, which the check cannot follow.
 std::u16string resolve_url(const std::string& url, const std::u16string& folder) {
   std::string path = percent_decoded(url);
   if (path.compare(0, 5, "file:") == 0) path.erase(0, 5);
+  size_t start = path.find_first_not_of('/');
+  if (start != std::string::npos && start > 0 && start + 1 < path.size() &&
+      path[start + 1] == ':') {
+    return to_utf16(path.substr(start));  // /C:/lib/a.jar
+  }
   size_t colon = path.find(':');
-  bool drive = path.size() >= 3 && path[0] == '/' && path[2] == ':';
-  if (drive) path.erase(0, path.find_first_not_of('/'));
-  if (colon != std::string::npos && colon < path.find('/') && !drive) return std::u16string();
+  if (colon != std::string::npos && colon < path.find('/')) return std::u16string();
   std::u16string text = to_utf16(path);
-  if (drive) return text;
-  if (!text.empty() && text[0] == u'/') return folder.substr(0, 2) + text;
+  if (start > 0) return folder.substr(0, 2) + text;  // /lib/a.jar, on the jar's drive
   return folder + text;
 }
 
