@@ -62,6 +62,9 @@ def build(work):
     jar("gone.jar", class_path="lib/gone.jar")
     jar("source.jar")
     jar("main17.jar", work / "classes17")
+    (work / "garbled/demo").mkdir(parents=True)
+    (work / "garbled/demo/Main.class").write_text("not a class")
+    jar("garbled.jar", work / "garbled")
     manifest = zipfile.ZipFile(work / FIRST).read("META-INF/MANIFEST.MF").decode()
     assert "\n " in manifest, "the Class-Path was not folded"
     needed = run("jdeps", "--print-module-deps", work / FIRST, work / LAST).strip()
@@ -111,6 +114,12 @@ ROWS = [
      {**runtime(modules=""), "classes/demo/main.class": "classes8/demo/Main.class"},
      ["warning: class file 'classes\\demo\\main.class' matches main class 'demo.Main' only in "
       "another case" + TAIL + "NoClassDefFoundError (wrong name)"], 1),
+    ("class_file_unreadable", "jre\\bin\\java.exe -cp lib\\garbled.jar demo.Main",
+     {**runtime(), "lib/garbled.jar": "garbled.jar"},
+     ["warning: 'lib\\garbled.jar' holds 'demo/Main.class', which cannot be read (no class file);"
+      " its classes were not all checked for modules",
+      "warning: main class 'demo.Main' in 'lib\\garbled.jar' is not a readable class file (no "
+      "class file)" + TAIL + "ClassFormatError"], 1),
     ("runtime_too_old", "jre\\bin\\java.exe -cp lib\\main17.jar demo.Main",
      {**runtime("1.8.0_392", modules=""), "lib/main17.jar": "main17.jar"},
      ["warning: main class 'demo.Main' needs Java 17 (class file version 61), but the bundled "
