@@ -10,6 +10,7 @@ the jars on the class path shows whether the check's time grows linearly.
 Alone: python3 bench/check_java.py (after the native build) prints these rows.
 """
 
+import shutil
 import statistics
 import struct
 import subprocess
@@ -68,8 +69,7 @@ def class_file(name, index):
 def lay_out():
     """The app folder, its two runtimes (one with every module, one with java.base alone)
     and parameter files for all jars, half of them, and the java.base runtime."""
-    if (APP / "done").exists():
-        return
+    shutil.rmtree(APP, ignore_errors=True)
     for jar in range(JARS):
         path = APP / "lib" / f"j{jar:03d}.jar"
         path.parent.mkdir(parents=True, exist_ok=True)
@@ -88,7 +88,6 @@ def lay_out():
                              ("base", "jre-base", JARS)):
         jars = ";".join(f"lib\\j{jar:03d}.jar" for jar in range(count))
         (APP / f"{name}.tavrin").write_text(f"{jre}\\bin\\java.exe -cp {jars} app.p000.C0000\n")
-    (APP / "done").write_text("")
 
 
 def timed(argv, rounds):
