@@ -1,7 +1,7 @@
 // The manifest's Class-Path as other jar writers than the JDK's jar tool leave it.
-#include "manifest.h"
-
 #include <gtest/gtest.h>
+
+#include "manifest.h"
 
 namespace {
 
