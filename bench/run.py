@@ -22,6 +22,8 @@ import subprocess
 import sys
 from pathlib import Path
 
+import check_java
+
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests/e2e"))
 from host import x86_unavailable  # noqa: E402
@@ -247,6 +249,18 @@ def main():
         row(f"registry search {text}, none registered, native test double",
             f"{scale[key] * 1000:.3f} ms", "-", "-", None)
 
+    check_java.figures(row)
+
+    code = print_table(rows)
+    print(f"\nchild command line: {child}")
+    print("load average before the run: %.2f %.2f %.2f" % LOAD)
+    if NO_X86:
+        print(f"skipped: {NO_X86}")
+    return code
+
+
+def print_table(rows):
+    """Prints the rows as a table, and the figures that missed; 1 when any missed."""
     table = [("figure", "value", "floor or target", "ratio", "pass/fail")] + [
         (f, v, r, q, "report" if ok is None else "skipped" if ok == "skip" else
          "pass" if ok else "FAIL")
@@ -255,10 +269,6 @@ def main():
     lines = ["| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |" for r in table]
     lines.insert(1, "|" + "|".join("-" * (w + 2) for w in widths) + "|")
     print("\n".join(lines))
-    print(f"\nchild command line: {child}")
-    print("load average before the run: %.2f %.2f %.2f" % LOAD)
-    if NO_X86:
-        print(f"skipped: {NO_X86}")
     missed = [r[0] for r in rows if r[4] is False]
     if missed:
         print("\nmissed: " + "; ".join(missed))

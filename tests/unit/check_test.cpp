@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,50 +26,75 @@ struct check_row {
   std::string err;  // exact, or the start of it when it ends in "..."
 };
 
+// examples/hello's real jar, which holds demo.Hello for Java 8, and a runtime image around
+// jre\bin\java.exe that can run it.
+std::string hello_jar() {
+  std::ifstream in(TAVRIN_HELLO_JAR, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+const std::string jar = hello_jar();
 const std::string jre = "jre/bin/java.exe";
-const std::string head = "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\lib\\a.jar\" Main";
+const std::string jvm = "jre/bin/server/jvm.dll";
+const std::string release = "jre/release";
+const std::string java17 = "JAVA_VERSION=\"17.0.2\"\n";
+const std::string head = "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\lib\\a.jar\" demo.Hello";
 
 const check_row rows[] = {
     {"clean",
-     {{"app.tavrin", "jre\\bin\\java.exe -cp lib\\a.jar Main"}, {jre, ""}, {"lib/a.jar", ""}},
+     {{"app.tavrin", "jre\\bin\\java.exe -cp lib\\a.jar demo.Hello"},
+      {jre, ""},
+      {jvm, ""},
+      {release, java17},
+      {"lib/a.jar", jar}},
      {"{dir}/app.tavrin"},
      0,
      head + "\n",
      ""},
     {"names_differ_in_case",
-     {{"App.Tavrin", "jre\\bin\\java.exe -cp lib\\a.jar Main"},
+     {{"App.Tavrin", "jre\\bin\\java.exe -cp lib\\a.jar demo.Hello"},
       {"JRE/Bin/Java.EXE", ""},
-      {"LIB/A.Jar", ""}},
+      {"JRE/Bin/server/JVM.dll", ""},
+      {"JRE/Release", java17},
+      {"LIB/A.Jar", jar}},
      {"--as", "C:\\App\\app.exe", "{dir}/App.Tavrin"},
      0,
      head + "\n",
      ""},
     {"dropped_entries_named_as_written",
-     {{"app.tavrin", "jre\\bin\\java.exe -cp lib\\a.jar;lib\\tpyo.jar;;C:\\x.jar;lib/a.jar Main"},
+     {{"app.tavrin",
+       "jre\\bin\\java.exe -cp lib\\a.jar;lib\\tpyo.jar;;C:\\x.jar;lib/a.jar demo.Hello"},
       {jre, ""},
-      {"lib/a.jar", ""}},
+      {jvm, ""},
+      {release, java17},
+      {"lib/a.jar", jar}},
      {"{dir}/app.tavrin"},
      1,
-     "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\lib\\a.jar;C:\\App\\lib/a.jar\" Main\n",
+     "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\lib\\a.jar;C:\\App\\lib/a.jar\" demo.Hello\n",
      "warning: class-path entry 'lib\\tpyo.jar' does not exist; the launcher would drop it\n"
      "warning: class-path entry 'C:\\x.jar' does not exist; the launcher would drop it\n"},
     {"outside_the_folder_nothing_exists",
-     {{"app/app.tavrin", "jre\\bin\\java.exe -cp ..\\lib\\a.jar;.\\lib\\..\\lib\\a.jar Main"},
+     {{"app/app.tavrin", "jre\\bin\\java.exe -cp ..\\lib\\a.jar;.\\lib\\..\\lib\\a.jar demo.Hello"},
       {"app/" + jre, ""},
-      {"app/lib/a.jar", ""},
-      {"lib/a.jar", ""}},
+      {"app/" + jvm, ""},
+      {"app/" + release, java17},
+      {"app/lib/a.jar", jar},
+      {"lib/a.jar", jar}},
      {"{dir}/app/app.tavrin"},
      1,
-     "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\.\\lib\\..\\lib\\a.jar\" Main\n",
+     "C:\\App\\jre\\bin\\java.exe -cp \"C:\\App\\.\\lib\\..\\lib\\a.jar\" demo.Hello\n",
      "warning: class-path entry '..\\lib\\a.jar' does not exist; the launcher would drop it\n"},
     {"registry_search",
-     {{"app.tavrin", "javaw[1.6.0+] -cp lib\\a.jar Main"}, {"lib/a.jar", ""}},
+     {{"app.tavrin", "javaw[1.6.0+] -cp lib\\a.jar demo.Hello"}, {"lib/a.jar", jar}},
      {"{dir}/app.tavrin"},
      1,
-     "\"<runtime found in the registry>\\bin\\javaw.exe\" -cp \"C:\\App\\lib\\a.jar\" Main\n",
+     "\"<runtime found in the registry>\\bin\\javaw.exe\" -cp \"C:\\App\\lib\\a.jar\" "
+     "demo.Hello\n",
      "warning: launcher word 'javaw' names no file in the app, so the launcher would search the "
      "registry for a Java runtime in the 1.6.0-1.7.0 range; bundle a runtime with the app and "
-     "name it, e.g. jre\\bin\\java.exe\n"},
+     "name it, e.g. jre\\bin\\java.exe\n"
+     "warning: main class 'demo.Hello' needs Java 1.8 (class file version 52), newer than any "
+     "runtime the registry search accepts (1.6.0-1.7.0); the JVM would stop with "
+     "UnsupportedClassVersionError\n"},
     {"absent_bundled_runtime",
      {{"app.tavrin", "jre\\bin\\java.exe -cp x.jar Main"}},
      {"{dir}/app.tavrin"},
@@ -77,7 +103,9 @@ const check_row rows[] = {
      "warning: launcher word 'jre\\bin\\java.exe' names no file in the app, so the launcher "
      "would search the registry for a Java runtime in the 1.5.0-1.7.0 range; bundle a runtime "
      "with the app and name it, e.g. jre\\bin\\java.exe\n"
-     "warning: class-path entry 'x.jar' does not exist; the launcher would drop it\n"},
+     "warning: class-path entry 'x.jar' does not exist; the launcher would drop it\n"
+     "warning: main class 'Main' is not in the class path; the JVM would stop with "
+     "ClassNotFoundException\n"},
     {"syntax_error",
      {{"app.tavrin", "jre\\bin\\java.exe Main"}, {jre, ""}},
      {"{dir}/app.tavrin"},
@@ -100,12 +128,15 @@ const check_row rows[] = {
     {"environment_and_arguments",
      {{"app.tavrin",
        "jre\\bin\\java.exe -Dh=%HOME% -Dv=%VERBOSE_TAVRIN|=none% -cp lib\\a.jar "
-       "Main"},
+       "demo.Hello"},
       {jre, ""},
-      {"lib/a.jar", ""}},
+      {jvm, ""},
+      {release, java17},
+      {"lib/a.jar", jar}},
      {"--set", "home=C:\\Users\\Ann", "--log", "{dir}/app.tavrin", "a b", "#x", "", "q\"", "end"},
      0,
-     "C:\\App\\jre\\bin\\java.exe -Dh=C:\\Users\\Ann -Dv=none -cp \"C:\\App\\lib\\a.jar\" Main "
+     "C:\\App\\jre\\bin\\java.exe -Dh=C:\\Users\\Ann -Dv=none -cp \"C:\\App\\lib\\a.jar\" "
+     "demo.Hello "
      "\"a b\" #x \"\" \"q\\\"\" end\n",
      "Quorbel tavrin version 1.0.4\r\nLoading parameter file\r\n'C:\\App\\app.tavrin'\r\n..."},
     {"log_name_taken_by_a_directory",

@@ -42,6 +42,10 @@ int check(const std::vector<std::string>& args) {
     write(stdout, "tavrin-check " TAVRIN_VERSION "\n");
     return 0;
   }
+  if (parsed && options.help) {
+    write(stdout, help_text);
+    return 0;
+  }
   if (!parsed || !load_machine(options, &problem)) {
     write(stderr, "tavrin-check: " + problem + " (" + usage_text + ")\n");
     return 2;

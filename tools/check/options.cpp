@@ -2,7 +2,18 @@
 
 const char usage_text[] =
     "usage: tavrin-check [--as WINDOWS_PATH] [--set NAME=VALUE]... [--log] PARAMETER_FILE "
-    "[ARG...], or tavrin-check --version";
+    "[ARG...], or tavrin-check --version|--help";
+
+const char help_text[] =
+    "usage: tavrin-check [OPTIONS] PARAMETER_FILE [ARG...]\n"
+    "Runs the tavrin launcher's own code on a simulated Windows machine loaded from the\n"
+    "parameter file's folder, prints the command it would start, and checks what that\n"
+    "command would load: class path, main class, class-file version, runtime, modules.\n"
+    "  --as WINDOWS_PATH   the launcher's full path on the target (default C:\\App\\<stem>.exe)\n"
+    "  --set NAME=VALUE    an environment variable of the target, repeatable\n"
+    "  --log               the launcher's log on standard error, as VERBOSE_TAVRIN writes it\n"
+    "  --help, --version\n"
+    "Exit status: 0 clean, 1 warnings only, 2 the launcher would fail or a usage error.\n";
 
 bool parse_options(const std::vector<std::string>& args, check_options* options,
                    std::string* problem) {
@@ -13,8 +24,8 @@ bool parse_options(const std::vector<std::string>& args, check_options* options,
       options->log = true;
       continue;
     }
-    if (option == "--version") {
-      options->version = true;
+    if (option == "--version" || option == "--help") {
+      (option == "--version" ? options->version : options->help) = true;
       return true;
     }
     if (option != "--as" && option != "--set") {

@@ -1,14 +1,13 @@
 #include "outcome.h"
 
+#include "command_words.h"
+#include "java_side.h"
 #include "platform/simulated/machine.h"
+#include "range_text.h"
 #include "registry_stand_in.h"
 #include "text.h"
 
 namespace {
-
-std::string version_text(version v) {
-  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.micro);
-}
 
 // A path the launcher resolved against its folder, shown as the parameter file wrote it.
 std::string as_written(const std::u16string& path, const std::u16string& folder) {
@@ -26,7 +25,7 @@ std::string warnings(const simulated_os::machine& m) {
     text += "warning: launcher word '" + as_written(m.existence_queries[0].first, folder) +
             "' names no file in the app, so the launcher would search the registry for a "
             "Java runtime in the " +
-            version_text(search.lower) + "-" + version_text(search.upper) +
+            range_text(search.lower, search.upper) +
             " range; bundle a runtime with the app and name it, e.g. jre\\bin\\java.exe\n";
   }
   for (size_t i = 1; i < m.existence_queries.size(); ++i) {
@@ -35,6 +34,39 @@ std::string warnings(const simulated_os::machine& m) {
             "' does not exist; the launcher would drop it\n";
   }
   return text;
+}
+
+// The Java side of the started command, from what the machine saw: the kept class-path
+// entries, the class named after the class path, and the runtime folder above the bin
+// folder of a launcher word that names a file in the app.
+started_java java_of(const simulated_os::machine& m) {
+  std::u16string folder = m.module_path.substr(0, m.module_path.rfind(u'\\') + 1);
+  asked_search search = registry_search_asked();
+  started_java java{{}, "", u"", "", search.asked, search.lower, search.upper};
+  for (size_t i = 1; i < m.existence_queries.size(); ++i) {
+    const auto& query = m.existence_queries[i];
+    if (query.second) java.class_path.push_back({as_written(query.first, folder), query.first});
+  }
+  std::vector<std::u16string> words = command_words(m.started.back());
+  for (size_t i = 1; i + 2 < words.size(); ++i) {
+    if (words[i] != u"-cp") continue;
+    java.main_class = to_utf8(words[i + 2]);
+    break;
+  }
+  if (!search.asked && !m.existence_queries.empty() && m.existence_queries[0].second) {
+    std::u16string program = simulated_os::lookup_name(m.existence_queries[0].first.c_str());
+    std::u16string bin = program.substr(0, program.rfind(u'\\'));
+    size_t cut = bin.rfind(u'\\');
+    std::u16string name = bin.substr(cut + 1);
+    for (char16_t& c : name) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+    if (cut != std::u16string::npos && name == u"BIN") {
+      java.runtime = bin.substr(0, cut);
+      java.runtime_written = as_written(java.runtime, folder);
+    }
+  }
+  return java;
 }
 
 }  // namespace
@@ -56,7 +88,7 @@ check_outcome outcome_of(int exit_code) {
     return outcome;
   }
   outcome.out = to_utf8(m.started.back()) + "\n";
-  std::string warned = warnings(m);
+  std::string warned = warnings(m) + java_side_warnings(java_of(m));
   outcome.err += warned;
   outcome.status = warned.empty() ? 0 : 1;
   return outcome;

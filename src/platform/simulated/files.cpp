@@ -7,22 +7,10 @@
 #include "platform/simulated/machine.h"
 
 using simulated_os::current;
+using simulated_os::lookup_name;
 
-namespace os {
+namespace simulated_os {
 
-struct input_file {
-  std::string bytes;
-};
-
-struct output_stream {
-  std::string* target;  // the file's content or the standard error text
-};
-
-namespace {
-
-// The path as Windows reads it for a lookup: '/' as '\', no empty or "." components, ".."
-// taking away the component before it, and no trailing backslash, so that a directory is
-// found with or without one. A path with no drive or server root is left as it is.
 std::u16string lookup_name(const char16_t* path) {
   std::u16string name = path;
   for (char16_t& c : name) {
@@ -48,6 +36,20 @@ std::u16string lookup_name(const char16_t* path) {
   }
   return out;
 }
+
+}  // namespace simulated_os
+
+namespace os {
+
+struct input_file {
+  std::string bytes;
+};
+
+struct output_stream {
+  std::string* target;  // the file's content or the standard error text
+};
+
+namespace {
 
 // The bytes of a local file, or false when it cannot be read.
 bool read_local(const std::string& utf8_path, std::string* bytes) {

@@ -89,6 +89,11 @@ void add_file(const std::u16string& path, const std::string& bytes);
 void add_local_file(const std::u16string& path, const std::string& local_path);
 void add_directory(const std::u16string& path);
 
+// The path as Windows reads it for a lookup: '/' as '\', no empty or "." components, ".."
+// taking away the component before it, and no trailing backslash, so that a directory is
+// found with or without one. A path with no drive or server root is left as it is.
+std::u16string lookup_name(const char16_t* path);
+
 // Sets a value in a view (64 or 32), creating its key.
 void set_registry_value(int view, const std::u16string& key, const std::u16string& name,
                         uint32_t type, const std::string& data);

@@ -1,0 +1,126 @@
+#include "class_file.h"
+
+namespace {
+
+enum : uint8_t {
+  utf8 = 1,
+  integer = 3,
+  float_value = 4,
+  long_value = 5,
+  double_value = 6,
+  class_ref = 7,
+  string_ref = 8,
+  method_handle = 15,
+  method_type = 16,
+  dynamic = 17,
+  invoke_dynamic = 18,
+  module_ref = 19,
+  package_ref = 20,
+};
+
+// Bytes after the tag, for every tag but utf8.
+int payload(uint8_t tag) {
+  switch (tag) {
+    case class_ref:
+    case string_ref:
+    case method_type:
+    case module_ref:
+    case package_ref:
+      return 2;
+    case method_handle:
+      return 3;
+    case long_value:
+    case double_value:
+      return 8;
+    case integer:
+    case float_value:
+    case 9:   // field
+    case 10:  // method
+    case 11:  // interface method
+    case 12:  // name and type
+    case dynamic:
+    case invoke_dynamic:
+      return 4;
+    default:
+      return -1;
+  }
+}
+
+unsigned u16(std::string_view b, size_t at) {
+  return static_cast<unsigned char>(b[at]) << 8 | static_cast<unsigned char>(b[at + 1]);
+}
+
+// The classes of a descriptor or signature: each L that starts a type, up to its ';', '<'
+// or '.'; a type variable (T...;) is skipped.
+void add_descriptor_classes(std::string_view text, std::vector<std::string_view>* classes) {
+  bool type_start = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (type_start && (c == 'L' || c == 'T')) {
+      size_t end = text.find_first_of(c == 'L' ? ";<." : ";", i + 1);
+      if (end == std::string_view::npos) return;
+      if (c == 'L') classes->push_back(text.substr(i + 1, end - i - 1));
+      i = end;
+      c = text[i];
+    }
+    type_start = c == '(' || c == ')' || c == '[' || c == ';' || c == '<' || c == '>' || c == ':' ||
+                 c == '+' || c == '-' || c == '^';
+  }
+}
+
+}  // namespace
+
+bool read_class_file(std::string_view b, class_file* out, std::string* problem) {
+  out->classes.clear();
+  if (b.size() < 10 || b.substr(0, 4) != "\xCA\xFE\xBA\xBE") {
+    *problem = "no class file";
+    return false;
+  }
+  out->major = static_cast<uint16_t>(u16(b, 6));
+  unsigned count = u16(b, 8);
+  // Each entry's text when it is utf8; what names a class or a string, to tell names and
+  // literals from descriptors.
+  std::vector<std::string_view> texts(count);
+  std::vector<uint8_t> named(count);
+  enum : uint8_t { free_text, class_name, literal };
+  size_t at = 10;
+  unsigned i = 1;
+  for (; i < count; ++i) {
+    if (at >= b.size()) break;
+    uint8_t tag = static_cast<uint8_t>(b[at]);
+    if (tag == utf8) {
+      if (b.size() - at < 3 || b.size() - at - 3 < u16(b, at + 1)) break;
+      texts[i] = b.substr(at + 3, u16(b, at + 1));
+      at += 3 + texts[i].size();
+      continue;
+    }
+    int length = payload(tag);
+    if (length < 0 || b.size() - at - 1 < static_cast<size_t>(length)) break;
+    if (tag == class_ref || tag == string_ref) {
+      unsigned index = u16(b, at + 1);
+      if (index < count) named[index] = tag == class_ref ? class_name : literal;
+    }
+    at += 1 + static_cast<size_t>(length);
+    if (tag == long_value || tag == double_value) ++i;  // these take two entries
+  }
+  if (i < count) {
+    *problem = "a broken constant pool";
+    return false;
+  }
+  for (i = 1; i < count; ++i) {
+    std::string_view text = texts[i];
+    if (text.empty() || named[i] == literal) continue;
+    if (named[i] == class_name && text[0] != '[') {
+      out->classes.push_back(text);
+    } else if (named[i] == class_name || text[0] == '(' || text[0] == 'L' || text[0] == '[' ||
+               text[0] == '<') {
+      add_descriptor_classes(text, &out->classes);
+    }
+  }
+  return true;
+}
+
+std::string java_release(uint16_t major) {
+  int release = major - 44;
+  return release <= 8 ? "1." + std::to_string(release) : std::to_string(release);
+}
