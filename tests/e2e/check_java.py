@@ -173,6 +173,8 @@ def main():
             print(("FAIL " if failed and failed[-1].startswith(name + ":") else "ok   ") + name)
     for problem in failed:
         print(problem, file=sys.stderr)
+    rows = len([r for r in ROWS if not chosen or r[0] in chosen]) + 1  # and --help
+    print(f"check_java: {rows - len(failed)} passed, {len(failed)} failed")
     return 1 if failed else 0
 
 

@@ -93,8 +93,8 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
                 !named.insert(simulated_os::lookup_name(path.c_str())).second)
               continue;
             if (stored_file_name(path).empty() && !is_app_directory(path)) {
-              *warnings += "warning: '" + entry.written + "' names '" + url +
-                           "' in its manifest Class-Path, which does not exist\n";
+              *warnings += warning_line("'" + entry.written + "' names '" + url +
+                                        "' in its manifest Class-Path, which does not exist");
               continue;
             }
             found_entries.push_back({{url, path}, true});
@@ -113,7 +113,7 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
         problem = "cannot be read";
         break;
     }
-    *warnings += "warning: class-path file '" + entry.written + "' is not a readable jar (" +
-                 problem + "); the JVM would skip it\n";
+    *warnings += warning_line("class-path file '" + entry.written + "' is not a readable jar (" +
+                              problem + "); the JVM would skip it");
   }
 }

@@ -7,6 +7,7 @@
 #include "module_use.h"
 #include "range_text.h"
 #include "runtime_image.h"
+#include "text.h"
 
 namespace {
 
@@ -22,22 +23,21 @@ std::string version_warnings(const started_java& java, const main_class_search& 
                              const runtime_release& release) {
   if (main.major < 45) return "";
   int needs = main.major - 44;
-  std::string head = "warning: main class '" + main.name + "' needs Java " +
-                     java_release(main.major) + " (class file version " +
-                     std::to_string(main.major) + "), ";
-  const char* tail = "; the JVM would stop with UnsupportedClassVersionError\n";
+  std::string head = "main class '" + main.name + "' needs Java " + java_release(main.major) +
+                     " (class file version " + std::to_string(main.major) + "), ";
+  const char* tail = "; the JVM would stop with UnsupportedClassVersionError";
   if (!java.runtime.empty() && release.feature >= 0 && needs > release.feature) {
-    return head + "but the bundled runtime '" + java.runtime_written + "' is " + release.version +
-           tail;
+    return warning_line(head + "but the bundled runtime '" + java.runtime_written + "' is " +
+                        release.version + tail);
   }
   if (!java.searched) return "";
   if (older(java.upper, needs)) {
-    return head + "newer than any runtime the registry search accepts (" +
-           range_text(java.lower, java.upper) + ")" + tail;
+    return warning_line(head + "newer than any runtime the registry search accepts (" +
+                        range_text(java.lower, java.upper) + ")" + tail);
   }
   if (older(java.lower, needs)) {
-    return head + "and the registry search may pick an older runtime (" +
-           range_text(java.lower, java.upper) + ")" + tail;
+    return warning_line(head + "and the registry search may pick an older runtime (" +
+                        range_text(java.lower, java.upper) + ")" + tail);
   }
   return "";
 }
@@ -63,27 +63,28 @@ std::string java_side_warnings(const started_java& java) {
       &warnings);
   warnings += use.warnings + main.warning;
   if (!main.found) {
-    warnings += "warning: main class '" + main.name +
-                "' is not in the class path; the JVM would stop with ClassNotFoundException\n";
+    warnings += warning_line("main class '" + main.name +
+                             "' is not in the class path; the JVM would stop with "
+                             "ClassNotFoundException");
   }
 
-  std::string runtime = "warning: bundled runtime '" + java.runtime_written + "' ";
+  std::string runtime = "bundled runtime '" + java.runtime_written + "' ";
   if (!java.runtime.empty() && !has_jvm_library(java.runtime)) {
-    warnings += runtime +
-                "has neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll; java.exe would start "
-                "and then fail\n";
+    warnings += warning_line(runtime +
+                             "has neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll; java.exe "
+                             "would start and then fail");
   }
   if (!java.runtime.empty() && release.feature < 0) {
-    warnings += runtime + "has no release file with a JAVA_VERSION, so its version " +
-                "cannot be checked\n";
+    warnings += warning_line(runtime + "has no release file with a JAVA_VERSION, so its version " +
+                             "cannot be checked");
   }
   warnings += version_warnings(java, main, release);
   for (int i = 0; i < module_count(); ++i) {
     const first_use& missing = use.missing[i];
     if (missing.place.empty()) continue;
-    warnings += runtime + "lacks module '" + module_name(i) + "', which '" + missing.place +
-                "' uses (" + missing.used_class +
-                "); the JVM would stop with NoClassDefFoundError\n";
+    warnings += warning_line(runtime + "lacks module '" + module_name(i) + "', which '" +
+                             missing.place + "' uses (" + missing.used_class +
+                             "); the JVM would stop with NoClassDefFoundError");
   }
   return warnings;
 }

@@ -7,9 +7,9 @@
 namespace {
 
 void unreadable(main_class_search* search, const std::string& where, const std::string& problem) {
-  search->warning = "warning: main class '" + search->name + "' in '" + where +
-                    "' is not a readable class file (" + problem +
-                    "); the JVM would stop with ClassFormatError\n";
+  search->warning = warning_line("main class '" + search->name + "' in '" + where +
+                                 "' is not a readable class file (" + problem +
+                                 "); the JVM would stop with ClassFormatError");
 }
 
 // The class file's version, or a warning naming the file and the problem.
@@ -56,9 +56,10 @@ void find_main_class(main_class_search* search, const class_path_entry& entry, j
   std::string written =
       entry.written + to_utf8(stored.substr(stored.size() - relative.size() + separated));
   if (stored.compare(stored.size() - relative.size(), relative.size(), relative) != 0) {
-    search->warning = "warning: class file '" + written + "' matches main class '" + search->name +
-                      "' only in another case; the JVM would stop with NoClassDefFoundError "
-                      "(wrong name)\n";
+    search->warning =
+        warning_line("class file '" + written + "' matches main class '" + search->name +
+                     "' only in another case; the JVM would stop with "
+                     "NoClassDefFoundError (wrong name)");
     return;
   }
   if (read_app_file(stored, max_entry_size, &bytes) == file_read::ok) {

@@ -33,8 +33,8 @@ bool record_class(module_use* use, const std::string& place, const std::string& 
 
 void unreadable(module_use* use, const std::string& place, const std::string& what,
                 const std::string& problem) {
-  use->warnings += "warning: '" + place + "' holds '" + what + "', which cannot be read (" +
-                   problem + "); its classes were not all checked for modules\n";
+  use->warnings += warning_line("'" + place + "' holds '" + what + "', which cannot be read (" +
+                                problem + "); its classes were not all checked for modules");
 }
 
 }  // namespace

@@ -22,16 +22,17 @@ std::string warnings(const simulated_os::machine& m) {
   std::string text;
   asked_search search = registry_search_asked();
   if (search.asked && !m.existence_queries.empty()) {
-    text += "warning: launcher word '" + as_written(m.existence_queries[0].first, folder) +
-            "' names no file in the app, so the launcher would search the registry for a "
-            "Java runtime in the " +
-            range_text(search.lower, search.upper) +
-            " range; bundle a runtime with the app and name it, e.g. jre\\bin\\java.exe\n";
+    text += warning_line("launcher word '" + as_written(m.existence_queries[0].first, folder) +
+                         "' names no file in the app, so the launcher would search the registry "
+                         "for a Java runtime in the " +
+                         range_text(search.lower, search.upper) +
+                         " range; bundle a runtime with the app and name it, e.g. "
+                         "jre\\bin\\java.exe");
   }
   for (size_t i = 1; i < m.existence_queries.size(); ++i) {
     if (m.existence_queries[i].second) continue;
-    text += "warning: class-path entry '" + as_written(m.existence_queries[i].first, folder) +
-            "' does not exist; the launcher would drop it\n";
+    text += warning_line("class-path entry '" + as_written(m.existence_queries[i].first, folder) +
+                         "' does not exist; the launcher would drop it");
   }
   return text;
 }

@@ -12,6 +12,19 @@ std::u16string to_utf16(const std::string& utf8) {
   return text;
 }
 
+std::string warning_line(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string line = "warning: ";
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c != 0x7F) {
+      line += static_cast<char>(c);
+    } else {
+      line += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+    }
+  }
+  return line + "\n";
+}
+
 std::string to_utf8(const std::u16string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -6,3 +6,8 @@
 
 std::u16string to_utf16(const std::string& utf8);
 std::string to_utf8(const std::u16string& text);
+
+// One line of the check's warnings: "warning: ", the text and a line end. Control
+// characters in the text show as \xNN, so that a name read from a file cannot break the
+// line or forge another.
+std::string warning_line(const std::string& text);
