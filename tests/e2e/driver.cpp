@@ -19,6 +19,9 @@
 //   systext CODE                report FormatMessageW's text for this error code
 //   stdio IN OUT ERR            the launcher's standard handles: IN read, OUT and ERR
 //                               created, all three inherited
+//   canary                      the launcher also inherits the write end of a pipe; the
+//                               report says whether any process still held it once the
+//                               launcher had exited (a child that inherited it)
 // After the launcher exits, the driver waits for the processes it started to end, then
 // reports every value under HKLM\SOFTWARE\JavaSoft in both views, so that a test can
 // tell the launcher changed nothing there.
@@ -48,7 +51,8 @@ struct RegValue {
 
 struct Job {
   std::wstring report, app, cmd, cwd, marker, gate;
-  std::vector<std::wstring> stdio;                         // input, output and error files, or none
+  std::vector<std::wstring> stdio;  // input, output and error files, or none
+  bool canary = false;
   std::vector<std::pair<std::wstring, std::wstring>> set;  // in order given
   std::vector<std::wstring> unset;
   std::vector<RegValue> reg;
@@ -118,6 +122,8 @@ bool read_job(const wchar_t* path, Job& job, std::string& error) {
       job.gate = unhex_text(w[1]);
     else if (d == "timeout" && n == 2)
       job.timeout_ms = std::stoul(w[1]);
+    else if (d == "canary" && n == 1)
+      job.canary = true;
     else if (d == "stdio" && n == 4)
       job.stdio = {unhex_text(w[1]), unhex_text(w[2]), unhex_text(w[3])};
     else if (d == "systext" && n == 2)
@@ -392,11 +398,14 @@ std::string run(const Job& job, std::string& error) {
     si.hStdOutput = stdio[1];
     si.hStdError = stdio[2];
   }
+  HANDLE canary_read = nullptr, canary_write = nullptr;
+  if (job.canary) CreatePipe(&canary_read, &canary_write, &inherited, 0);
   PROCESS_INFORMATION pi{};
-  BOOL created = CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr, !stdio.empty(),
-                                CREATE_UNICODE_ENVIRONMENT, &env[0],
+  BOOL created = CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr,
+                                !stdio.empty() || job.canary, CREATE_UNICODE_ENVIRONMENT, &env[0],
                                 job.cwd.empty() ? nullptr : job.cwd.c_str(), &si, &pi);
   for (HANDLE h : stdio) CloseHandle(h);
+  if (canary_write) CloseHandle(canary_write);
   if (!created) {
     error = "CreateProcessW failed " + std::to_string(GetLastError());
     return out;
@@ -425,12 +434,17 @@ std::string run(const Job& job, std::string& error) {
   // Whether the child finished before the launcher ended; then let a child held back by
   // the gate finish, so nothing of this case is left running.
   bool marker_at_exit = !job.marker.empty() && exists(job.marker);
+  // With the launcher gone, the pipe is broken unless its child holds the write end.
+  bool canary_held =
+      canary_read && PeekNamedPipe(canary_read, nullptr, 0, nullptr, nullptr, nullptr);
+  if (canary_read) CloseHandle(canary_read);
   if (!job.gate.empty()) e2e::write_file(job.gate, "", false);
   std::vector<std::wstring> left_running = wait_for_children(pi.dwProcessId, 30000);
 
   out += "\"exit_code\": " + std::to_string(code);
   out += ", \"timed_out\": " + std::string(timed_out ? "true" : "false");
   out += ", \"marker_at_exit\": " + std::string(marker_at_exit ? "true" : "false");
+  out += ", \"canary_held\": " + std::string(canary_held ? "true" : "false");
   out += ", \"children_killed\": ";
   e2e::json_string_list(out, left_running);
   out += ", \"boxes\": [";

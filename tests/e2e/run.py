@@ -111,7 +111,7 @@ def syserr(code):
 
 KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
         "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
-        "only_files", "needs", "launcher", "stdin", "stdout", "stderr"}
+        "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary"}
 
 
 def case(name, **row):
@@ -145,6 +145,7 @@ def case(name, **row):
                 standard input, output and error are then files)
     stdin       console: bytes of its standard input (default empty)
     stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe})
+    canary      True: the launcher inherits a pipe's write end, which its child must not
     """
     unknown = set(row) - KEYS
     assert not unknown and "exit" in row, f"row {name}: unknown keys {unknown} or no exit"
@@ -687,8 +688,10 @@ def console_exit(code):
 
 
 CASES += [console_exit(code) for code in (0, 1, 7, 255, 0xC000013A)] + [
+    # The child gets the standard handles and no other handle of the launcher's.
     console("console_start_exits_0", params=b"start " + SIMPLE, files=SIMPLE_FILES,
-            args=' x "y z"', exit=0, child=SIMPLE_CHILD, waits=False, child_exit=9),
+            args=' x "y z"', exit=0, child=SIMPLE_CHILD, waits=False, child_exit=9,
+            canary=True),
     console("console_standard_handles", params=SIMPLE, files=SIMPLE_FILES, env=STDIO,
             args=' x "y z"', stdin=b"typed\r\n", exit=0, child=SIMPLE_CHILD,
             stdout=b"out:typed\r\n", stderr=b"err:typed\r\n"),
@@ -911,6 +914,8 @@ def run_case(bench, row, arch, seen):
     if row.get("launcher") == "console":
         unix(stdio[0]).write_bytes(row.get("stdin", b""))
         job.append("stdio " + " ".join(map(text_field, stdio)))
+    if row.get("canary"):
+        job.append("canary")
     for name, value in env.items():
         job.append(("unset " + text_field(name)) if value is None else
                    f"set {text_field(name)} {text_field(fill(value))}")
@@ -944,6 +949,7 @@ def run_case(bench, row, arch, seen):
             problems.append(f"{what}:\n" + show(expected, got))
 
     check("timed out", False, report["timed_out"])
+    check("a handle of the launcher's reached its child", False, report["canary_held"])
     check("exit code", row.get("exit"), report["exit_code"])
     expected_boxes = [[c, fill(t)] for c, t in row.get("boxes", [])]
     check("boxes", expected_boxes, [[b["caption"], b["text"]] for b in report["boxes"]])
