@@ -89,9 +89,9 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
           std::set<std::u16string, simulated_os::ignore_case_less> named;
           for (const std::string& url : manifest_class_path(manifest)) {
             std::u16string path = resolve_url(url, folder);
-            if (path.empty() || seen.count(simulated_os::lookup_name(path.c_str())) ||
-                !named.insert(simulated_os::lookup_name(path.c_str())).second)
-              continue;
+            if (path.empty()) continue;
+            std::u16string name = simulated_os::lookup_name(path.c_str());
+            if (seen.count(name) || !named.insert(name).second) continue;
             if (stored_file_name(path).empty() && !is_app_directory(path)) {
               *warnings += warning_line("'" + entry.written + "' names '" + url +
                                         "' in its manifest Class-Path, which does not exist");

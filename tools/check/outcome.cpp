@@ -59,10 +59,8 @@ started_java java_of(const simulated_os::machine& m) {
     std::u16string bin = program.substr(0, program.rfind(u'\\'));
     size_t cut = bin.rfind(u'\\');
     std::u16string name = bin.substr(cut + 1);
-    for (char16_t& c : name) {
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    if (cut != std::u16string::npos && name == u"BIN") {
+    simulated_os::ignore_case_less less;
+    if (cut != std::u16string::npos && !less(name, u"bin") && !less(u"bin", name)) {
       java.runtime = bin.substr(0, cut);
       java.runtime_written = as_written(java.runtime, folder);
     }
