@@ -17,6 +17,16 @@ struct bad_input : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Rethrows f's bad_input with subject (a file or option) in front of the message.
+template <typename F>
+auto about(const std::string& subject, F f) {
+  try {
+    return f();
+  } catch (const bad_input& e) {
+    throw bad_input(subject + ": " + e.what());
+  }
+}
+
 inline uint64_t align_up(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }

@@ -3,31 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "command/quoting.h"
-#include "command/string_builder.h"
 #include "launch/file_names.h"
-#include "platform/os.h"
 #include "platform/simulated/machine.h"
+#include "splitter_word.h"
 #include "text.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The word in double quotes by the launcher's own quoting, so that its splitter reads it
-// back even when it is empty, starts a comment (#) or holds a line break.
-std::u16string quoted(const std::u16string& word) {
-  string_builder sb;
-  sb_init(&sb);
-  append_quoted(&sb, word.c_str());
-  char16_t* text = sb_take(&sb);
-  std::u16string result = text;
-  os::release(text);
-  return result[0] == u'"' ? result : u"\"" + result + u"\"";
-}
-
-// Every file and directory below the local folder, at the same place below the Windows
-// folder. Only names are loaded: a file's bytes are read if the launcher opens it.
 bool load_folder(const fs::path& folder, const std::u16string& windows_folder) {
   std::error_code error;
   fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied,
@@ -48,8 +30,6 @@ bool load_folder(const fs::path& folder, const std::u16string& windows_folder) {
   }
   return true;
 }
-
-}  // namespace
 
 bool load_machine(const check_options& options, std::string* problem) {
   fs::path parameter_file = fs::u8path(options.parameter_file);
@@ -72,7 +52,7 @@ bool load_machine(const check_options& options, std::string* problem) {
   m.module_path = launcher;
   m.command_line = u"\"" + launcher + u"\"";
   for (const std::string& argument : options.arguments) {
-    m.command_line += u" " + quoted(to_utf16(argument));
+    m.command_line += u" " + splitter_word(to_utf16(argument));
   }
   for (const auto& variable : options.variables) {
     m.environment[to_utf16(variable.first)] = to_utf16(variable.second);

@@ -18,8 +18,9 @@ enum : uint8_t {
   package_ref = 20,
 };
 
-// Bytes after the tag, for every tag but utf8.
-int payload(uint8_t tag) {
+}  // namespace
+
+int constant_payload(uint8_t tag) {
   switch (tag) {
     case class_ref:
     case string_ref:
@@ -45,6 +46,8 @@ int payload(uint8_t tag) {
       return -1;
   }
 }
+
+namespace {
 
 unsigned u16(std::string_view b, size_t at) {
   return static_cast<unsigned char>(b[at]) << 8 | static_cast<unsigned char>(b[at + 1]);
@@ -94,7 +97,7 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
       at += 3 + texts[i].size();
       continue;
     }
-    int length = payload(tag);
+    int length = constant_payload(tag);
     if (length < 0 || b.size() - at - 1 < static_cast<size_t>(length)) break;
     if (tag == class_ref || tag == string_ref) {
       unsigned index = u16(b, at + 1);

@@ -17,5 +17,9 @@ struct class_file {
 // its constant pool holds an unknown tag or runs past their end.
 bool read_class_file(std::string_view bytes, class_file* out, std::string* problem);
 
+// The bytes after a constant-pool entry's tag, for every tag but utf8 (1, whose length
+// follows it); -1 for an unknown tag.
+int constant_payload(uint8_t tag);
+
 // The Java release that a class file's major version needs: "1.8" for 52, "17" for 61.
 std::string java_release(uint16_t major);

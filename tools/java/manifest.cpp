@@ -2,20 +2,18 @@
 
 namespace {
 
-bool is_class_path(std::string_view line) {
-  const char name[] = "class-path:";
-  if (line.size() < sizeof name - 1) return false;
-  for (size_t i = 0; i < sizeof name - 1; ++i) {
+// Whether line starts with the attribute name (given in lower case) and its colon.
+bool is_attribute(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line[name.size()] != ':') return false;
+  for (size_t i = 0; i < name.size(); ++i) {
     char c = line[i];
     if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != name[i]) return false;
   }
   return true;
 }
 
-}  // namespace
-
-std::vector<std::string> manifest_class_path(std::string_view manifest) {
-  // The main section's header lines, continuations joined.
+// The main section's header lines, continuations joined.
+std::vector<std::string> main_section(std::string_view manifest) {
   std::vector<std::string> lines;
   for (size_t at = 0; at < manifest.size();) {
     size_t end = manifest.find_first_of("\r\n", at);
@@ -29,9 +27,15 @@ std::vector<std::string> manifest_class_path(std::string_view manifest) {
       lines.emplace_back(line);
     }
   }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> manifest_class_path(std::string_view manifest) {
   std::vector<std::string> urls;
-  for (const std::string& line : lines) {
-    if (!is_class_path(line)) continue;
+  for (const std::string& line : main_section(manifest)) {
+    if (!is_attribute(line, "class-path")) continue;
     urls.clear();  // as in java.util.jar, a repeated attribute replaces the one before
     for (size_t at = sizeof "class-path:" - 1; at < line.size();) {
       size_t start = line.find_first_not_of(' ', at);
@@ -42,4 +46,15 @@ std::vector<std::string> manifest_class_path(std::string_view manifest) {
     }
   }
   return urls;
+}
+
+std::string manifest_main_class(std::string_view manifest) {
+  std::string main_class;
+  for (const std::string& line : main_section(manifest)) {
+    if (!is_attribute(line, "main-class")) continue;
+    size_t start = line.find_first_not_of(' ', sizeof "main-class:" - 1);
+    size_t end = line.find_last_not_of(' ');
+    main_class = start == std::string::npos ? "" : line.substr(start, end + 1 - start);
+  }
+  return main_class;
 }

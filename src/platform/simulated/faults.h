@@ -1,6 +1,5 @@
 // What only the unit tests, fuzz targets and benchmarks use on the simulated machine:
-// failures to inject, and an end of the launcher that throws so that a test regains
-// control. The tool that checks parameter files never sets any of them.
+// failures to inject. The tools that run the launcher on it never set any of them.
 #pragma once
 
 #include <cstdint>
@@ -26,14 +25,5 @@ struct injected_faults {
   uint64_t fail_allocation = 0;  // allocation number n (from 1) fails when equal to n
   bool start_fails = false;      // with last_error 2
 };
-
-// Thrown where the launcher ends, by the machine's end handler that run_to_exit installs.
-struct exited {
-  int code;
-};
-
-[[noreturn]] inline void throw_exited(int code) {
-  throw exited{code};
-}
 
 }  // namespace simulated_os

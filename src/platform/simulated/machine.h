@@ -102,8 +102,19 @@ void set_registry_value(int view, const std::u16string& key, const std::u16strin
 void set_registry_text(int view, const std::u16string& key, const std::u16string& name,
                        const std::u16string& text);
 
+// Thrown where the launcher ends, by the machine's end handler that run_to_exit installs.
+struct exited {
+  int code;
+};
+
+[[noreturn]] inline void throw_exited(int code) {
+  throw exited{code};
+}
+
 // Runs f with an end handler that throws; returns the exit code when it ends the
-// launcher, -1 when it returns. For tests only.
+// launcher, -1 when it returns. For the unit tests, and for tavrin-pack, which checks the
+// image it wrote and goes on: both link a native copy of the core that keeps exceptions,
+// so the launcher's frames unwind. The launcher's own build never throws.
 template <typename F>
 int run_to_exit(F f) {
   current().end = throw_exited;

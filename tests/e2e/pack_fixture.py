@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""Fake Windows jmods for tavrin-pack, made from Debian's JDK 17 with its own jmod tool.
+
+Each module of Debian's jmods is extracted and created again for windows-amd64 at version
+17.0.15, without its Linux programs and libraries; java.base, created last with the hashes
+of the others, carries the Java stand-in of tests/e2e as bin/java.exe and bin/javaw.exe
+and a stand-in bin/server/jvm.dll, so that a packed app starts under Wine and reports its
+command. Beside that set, for the refusals: java.base alone for windows-x86, java.base
+21.0.1 for windows-amd64, and a module path without java.base; and the set zipped in a
+vendor's layout (jdk-17.0.15+6/jmods/). Built once per build folder, under
+build/pack-fixture/, again when the stand-in or this script changes.
+
+Usage: python3 tests/e2e/pack_fixture.py   (prints the fixture's folder)
+"""
+
+import hashlib
+import shutil
+import subprocess
+import sys
+import zipfile
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+JDK_JMODS = Path("/usr/lib/jvm/java-17-openjdk-amd64/jmods")  # Debian's, for linux-amd64
+STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin.exe"
+FIXTURE = ROOT / "build/pack-fixture"
+MODULES = ["java.logging", "java.xml", "java.transaction.xa", "java.sql", "java.security.sasl",
+           "java.naming", "java.datatransfer", "java.prefs", "java.desktop", "java.net.http",
+           "java.rmi", "java.scripting", "java.management", "jdk.crypto.ec", "jdk.charsets",
+           "jdk.localedata", "jdk.naming.dns", "jdk.accessibility"]
+SECTIONS = {"classes": "--class-path", "conf": "--config", "legal": "--legal-notices"}
+
+
+def jmod(*args):
+    subprocess.run(["jmod", *map(str, args)], check=True, stdout=subprocess.DEVNULL)
+
+
+def create(module, tree, out, platform="windows-amd64", version="17.0.15", extra=()):
+    options = [a for s, o in SECTIONS.items() if (tree / s).is_dir() for a in (o, tree / s)]
+    jmod("create", "--target-platform", platform, "--module-version", version, *options,
+         *extra, out / f"{module}.jmod")
+
+
+def base_options(tree, work):
+    """java.base's Windows parts: the stand-ins, and lib/ without Linux's libraries."""
+    cmds, libs = work / "cmds", work / "libs"
+    cmds.mkdir()
+    for program in ("java.exe", "javaw.exe"):
+        shutil.copyfile(STANDIN, cmds / program)
+    shutil.copytree(tree / "lib", libs, ignore=shutil.ignore_patterns(
+        "*.so", "server", "jexec", "jspawnhelper"))
+    (libs / "server").mkdir()
+    (libs / "server/jvm.dll").write_bytes(b"stand-in jvm.dll")
+    return ["--cmds", cmds, "--libs", libs]
+
+
+def build(folder):
+    work = folder / "work"
+    with ThreadPoolExecutor(2) as pool:
+        list(pool.map(lambda m: jmod("extract", "--dir", work / m, JDK_JMODS / f"{m}.jmod"),
+                      ["java.base"] + MODULES))
+        for out in ("jmods", "jmods-x86", "jmods-21", "jmods-no-base"):
+            (folder / out).mkdir()
+        list(pool.map(lambda m: create(m, work / m, folder / "jmods"), MODULES))
+    base = base_options(work / "java.base", work)
+    create("java.base", work / "java.base", folder / "jmods",
+           extra=base + ["--hash-modules", ".*", "--module-path", folder / "jmods"])
+    create("java.base", work / "java.base", folder / "jmods-x86", platform="windows-x86",
+           extra=base)
+    create("java.base", work / "java.base", folder / "jmods-21", version="21.0.1", extra=base)
+    shutil.copyfile(folder / "jmods/java.sql.jmod", folder / "jmods-no-base/java.sql.jmod")
+    with zipfile.ZipFile(folder / "jdk-17.0.15_windows-x64.zip", "w") as z:
+        for path in sorted((folder / "jmods").iterdir()):
+            z.write(path, "jdk-17.0.15+6/jmods/" + path.name)
+    shutil.rmtree(work)
+
+
+def fixture():
+    """The fixture's folder, built first when it is missing or stale."""
+    key = hashlib.sha256(STANDIN.read_bytes() + Path(__file__).read_bytes()).hexdigest()[:16]
+    folder = FIXTURE / key
+    if not (folder / "done").exists():
+        shutil.rmtree(FIXTURE, ignore_errors=True)
+        folder.mkdir(parents=True)
+        build(folder)
+        (folder / "done").write_text("")
+    return folder
+
+
+if __name__ == "__main__":
+    if not STANDIN.exists():
+        sys.exit(f"pack_fixture: missing {STANDIN} (run scripts/build)")
+    print(fixture())

@@ -1,0 +1,21 @@
+// tavrin-pack: a ready Windows app image, or its zip, from an app's jars and a Windows
+// JDK, built on Linux.
+#include <cstdio>
+
+#include "pack.h"
+#include "tavrin_version.h"
+#include "utf8_arguments.h"
+
+int main(int argc, char** argv) {
+  pack_options options;
+  std::string problem;
+  if (!parse_pack_options(utf8_arguments(argc, argv), &options, &problem)) {
+    std::fprintf(stderr, "tavrin-pack: %s (see --help)\n", problem.c_str());
+    return 2;
+  }
+  if (options.help || options.version) {
+    std::fputs(options.help ? pack_help : "tavrin-pack " TAVRIN_VERSION "\n", stdout);
+    return 0;
+  }
+  return run_pack(options);
+}

@@ -1,0 +1,253 @@
+#include "pack.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "brand.h"
+#include "host_files.h"
+#include "image_check.h"
+#include "jar.h"
+#include "jlink.h"
+#include "machine_setup.h"
+#include "manifest.h"
+#include "module_choice.h"
+#include "parameter_file_text.h"
+#include "platform/simulated/machine.h"
+#include "refusal.h"
+#include "sha256.h"
+#include "target_jdk.h"
+#include "text.h"
+#include "windows_runtime.h"
+#include "zip_archive.h"
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+void print(std::FILE* stream, const std::string& text) {
+  std::fputs(text.c_str(), stream);
+  std::fflush(stream);
+}
+
+// One progress line: the step, what it did, and how long it took.
+void step(const char* name, const std::string& what, steady::time_point since) {
+  double seconds = std::chrono::duration<double>(steady::now() - since).count();
+  char time[32];
+  std::snprintf(time, sizeof time, " (%.2f s)\n", seconds);
+  print(stdout, std::string(name) + ": " + what + time);
+}
+
+struct job {
+  const pack_options& o;
+  fs::path dest;
+  fs::path temporary;  // beside the output: the image in image\NAME, the jmods of a zip, the zip
+  fs::path image;
+  architecture arch;
+  std::vector<std::string> class_path;  // as the parameter file writes it: app\a.jar
+  std::string main_class;
+};
+
+// The output's name in --dest: the image folder, or the file made from it.
+std::string output_name(const job& j) {
+  switch (j.o.type) {
+    case output_type::zip:
+      return j.o.name + "-" + j.o.app_version + "-windows-" + architecture_name(j.arch) + ".zip";
+    case output_type::app_image:
+      break;
+  }
+  return j.o.name;
+}
+
+void refuse_existing(const job& j) {
+  if (fs::exists(fs::symlink_status(j.dest / fs::u8path(output_name(j)))))
+    throw refusal((j.dest / fs::u8path(output_name(j))).u8string() +
+                  ": exists already; pack replaces nothing");
+}
+
+std::string main_class_of(const fs::path& jar) {
+  jar_file file;
+  std::string problem, manifest, main;
+  if (!open_jar(read_host_file(jar), &file, &problem))
+    throw refusal(jar.u8string() + ": is not a readable jar (" + problem + ")");
+  const jar_entry* entry = find_entry(file, "META-INF/MANIFEST.MF");
+  if (entry && read_entry(&file, *entry, &manifest, &problem)) main = manifest_main_class(manifest);
+  if (main.empty()) throw refusal(jar.u8string() + ": names no Main-Class; give --main-class");
+  return main;
+}
+
+// Copies --input into app\; the class path is the main jar, then the other jars of the
+// folder in name order.
+void copy_app(job& j) {
+  auto since = steady::now();
+  fs::path input = fs::u8path(j.o.input), main = fs::u8path(j.o.main_jar).lexically_normal();
+  if (main.is_absolute() || *main.begin() == ".." || !fs::is_regular_file(input / main))
+    throw refusal("--main-jar " + j.o.main_jar + ": is no file in --input " + j.o.input);
+  copy_folder(input, j.image / "app");
+  std::vector<std::string> jars;
+  for (const fs::directory_entry& e : fs::directory_iterator(input)) {
+    if (e.is_regular_file() && e.path().extension() == ".jar" && e.path().filename() != main)
+      jars.push_back(e.path().filename().u8string());
+  }
+  std::sort(jars.begin(), jars.end());
+  jars.insert(jars.begin(), main.u8string());
+  for (std::string& jar : jars) {
+    if (jar.find(';') != std::string::npos)
+      throw refusal("jar " + jar + ": a ';' in its name cannot be on a class path");
+    std::replace(jar.begin(), jar.end(), '/', '\\');
+    j.class_path.push_back("app\\" + jar);
+  }
+  j.main_class = j.o.main_class.empty() ? main_class_of(input / main) : j.o.main_class;
+  step("app", std::to_string(jars.size()) + " jars on the class path, main class " + j.main_class,
+       since);
+}
+
+// Prints each module with the reason it is in, and the service modules left out.
+std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
+  simulated_os::reset();
+  load_folder(j.image / "app", u"C:\\App\\app");
+  std::vector<class_path_entry> entries;
+  for (const std::string& entry : j.class_path)
+    entries.push_back({entry, u"C:\\App\\" + to_utf16(entry)});
+  module_choice choice = choose_modules(jdk, entries, j.o.add_modules);
+  std::vector<std::string> names;
+  for (const chosen_module& m : choice.modules) {
+    print(stdout, m.name + ": " + m.reason + "\n");
+    names.push_back(m.name);
+  }
+  for (const std::string& line : choice.left_out) print(stdout, line + "\n");
+  print(stderr, choice.warnings);
+  return names;
+}
+
+std::string shell_words(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& w : words) {
+    bool plain = !w.empty() && w.find_first_not_of(
+                                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOP"
+                                   "QRSTUVWXYZ0123456789-_.,/=+:@%") == w.npos;
+    std::string quoted = "'";
+    for (char c : w) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    line += (line.empty() ? "" : " ") + (plain ? w : quoted + "'");
+  }
+  return line;
+}
+
+// The runtime: linked from the target's jmods, or a ready one copied.
+void make_runtime(job& j) {
+  auto since = steady::now();
+  fs::path runtime = j.image / "runtime";
+  if (!j.o.runtime_image.empty()) {
+    j.arch = copy_runtime_image(fs::u8path(j.o.runtime_image), runtime, j.o.win_console);
+    refuse_existing(j);
+    copy_app(j);
+    step("runtime", "copied from " + j.o.runtime_image + " (" + architecture_name(j.arch) + ")",
+         since);
+    return;
+  }
+  target_jdk jdk = read_module_path(fs::u8path(j.o.module_path), j.temporary);
+  j.arch = jdk.arch;
+  refuse_existing(j);
+  jlink_tool jlink = find_jlink(j.o.jlink, jdk.version);
+  copy_app(j);
+  since = steady::now();
+  std::vector<std::string> modules = modules_for(j, jdk);
+  std::vector<std::string> command = jlink_command(
+      jlink, jdk.jmods, modules, runtime, j.o.jlink_options_given ? &j.o.jlink_options : nullptr);
+  if (j.o.verbose) print(stdout, "jlink command: " + shell_words(command) + "\n");
+  run_jlink(command);
+  require_windows_runtime(runtime, j.o.win_console, "the linked runtime");
+  step("runtime",
+       "jlink " + jlink.version + ", " + std::to_string(modules.size()) + " modules of " +
+           jdk.platform + " " + jdk.version,
+       since);
+}
+
+// The launcher, the parameter file and the branding, in that order.
+void write_launcher(const job& j) {
+  auto since = steady::now();
+  const char* program = j.o.win_console ? "tavrin-console.exe" : "tavrin.exe";
+  std::string launcher = launcher_image(j.arch, j.o.win_console);
+  std::string exe = j.o.name + ".exe";
+  step("launcher", exe + " from " + architecture_name(j.arch) + "\\" + program, since);
+
+  since = steady::now();
+  launch_words words{j.o.win_console ? "runtime\\bin\\java.exe" : "runtime\\bin\\javaw.exe",
+                     j.o.java_options, j.class_path, j.main_class, j.o.arguments};
+  write_host_file(j.image / fs::u8path(j.o.name + ".tavrin"), parameter_file_text(words));
+  step("parameter file", j.o.name + ".tavrin", since);
+
+  since = steady::now();
+  brand::branding b;
+  try {
+    b = brand::branding_for(j.o.branding, exe);
+    brand::bytes image(launcher.begin(), launcher.end());
+    brand::bytes branded = brand::brand_image(image, b);
+    write_host_file(j.image / fs::u8path(exe), std::string(branded.begin(), branded.end()), true);
+  } catch (const brand::bad_input& e) {
+    throw refusal(std::string("brand: ") + e.what());
+  }
+  step("brand",
+       exe + ", version " + j.o.app_version +
+           (j.o.branding.icon_file.empty() ? "" : ", icon " + j.o.branding.icon_file),
+       since);
+}
+
+// The check's command on standard output, its warnings on standard error; 1 with warnings.
+int check(const job& j) {
+  auto since = steady::now();
+  check_outcome outcome = check_image(j.image / fs::u8path(j.o.name + ".tavrin"));
+  if (outcome.status == 2) throw refusal("the launcher would fail on the image: " + outcome.err);
+  std::string command = outcome.out.substr(0, outcome.out.size() - 1);
+  step("check", command, since);
+  print(stderr, outcome.err);
+  return outcome.status;
+}
+
+// Moves the image, or the file made from it, into --dest.
+void place_output(const job& j) {
+  auto since = steady::now();
+  fs::path target = j.dest / fs::u8path(output_name(j));
+  switch (j.o.type) {
+    case output_type::zip: {
+      const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+      fs::path zip = j.temporary / fs::u8path(output_name(j));
+      write_zip(j.image, j.o.name, zip, epoch && *epoch ? std::strtoll(epoch, nullptr, 10) : 0);
+      move_into_place(zip, target);
+      step("zip", target.u8string(), since);
+      print(stdout, sha256_hex(target) + "  " + target.u8string() + "\n");
+      return;
+    }
+    case output_type::app_image:
+      move_into_place(j.image, target);
+      step("image", target.u8string(), since);
+      return;
+  }
+}
+
+}  // namespace
+
+int run_pack(const pack_options& o) {
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, ""};
+  bool made_dest = false;
+  try {
+    if (o.type == output_type::app_image) refuse_existing(j);
+    made_dest = fs::create_directories(j.dest);
+    j.temporary = make_temporary_folder(j.dest, o.name);
+    j.image = j.temporary / "image" / fs::u8path(o.name);
+    fs::create_directories(j.image);
+    make_runtime(j);
+    write_launcher(j);
+    int status = check(j);
+    place_output(j);
+    fs::remove_all(j.temporary);
+    return status;
+  } catch (const std::exception& e) {
+    std::error_code ignored;
+    if (!j.temporary.empty()) fs::remove_all(j.temporary, ignored);
+    if (made_dest) fs::remove(j.dest, ignored);
+    print(stderr, std::string("tavrin-pack: ") + e.what() + "\n");
+    return 2;
+  }
+}

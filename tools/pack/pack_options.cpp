@@ -1,0 +1,157 @@
+#include "pack_options.h"
+
+#include <algorithm>
+
+#include "text.h"
+
+const char pack_help[] =
+    "usage: tavrin-pack --name NAME --input DIR --main-jar FILE\n"
+    "                   (--module-path DIR|ZIP | --runtime-image DIR|ZIP) [OPTIONS]\n"
+    "Writes a Windows app image into --dest: NAME.exe (the tavrin launcher, branded),\n"
+    "NAME.tavrin, app\\ (the jars of --input) and runtime\\, then checks it as the launcher\n"
+    "would run it. Exit status: 0 done, 1 written with warnings, 2 refused (nothing written).\n"
+    "  --name NAME              the app's name: a Windows file name, for the exe and the file\n"
+    "  --input DIR              the folder of jars, all copied into app\\\n"
+    "  --main-jar FILE          the jar to start, relative to --input\n"
+    "  --main-class CLASS       the class to start (default: the main jar's Main-Class)\n"
+    "  --java-options OPT       a JVM option, repeatable\n"
+    "  --arguments ARG          an argument for the app, repeatable\n"
+    "  --module-path DIR|ZIP    a Windows JDK's jmods folder, or the JDK's zip\n"
+    "  --runtime-image DIR|ZIP  a ready Windows runtime, copied as it is\n"
+    "  --add-modules M,...      modules to add to those the classes need\n"
+    "  --jlink-options OPTS     jlink options instead of the defaults, repeatable\n"
+    "  --jlink FILE             the host's jlink (default: $JAVA_HOME/bin/jlink, then PATH)\n"
+    "  --win-console            the console launcher, with java.exe as the program\n"
+    "  --icon FILE.ico, --app-version X[.Y[.Z[.W]]] (default 1.0), --vendor TEXT,\n"
+    "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
+    "  --type app-image|zip     the image (default), or NAME-VERSION-windows-ARCH.zip\n"
+    "  --dest DIR               where the output goes (default: the current folder)\n"
+    "  --verbose                also print the jlink command\n"
+    "  --help, --version\n";
+
+namespace {
+
+// Whether Windows can hold name as a file and folder name as given: no reserved character,
+// no device name (CON, NUL, COM1, ... also with an extension), no trailing dot or space.
+bool is_windows_name(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ' ||
+      name.size() > 200)
+    return false;
+  for (unsigned char c : name) {
+    if (c < 32 || std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos)
+      return false;
+  }
+  std::string device = name.substr(0, name.find('.'));
+  for (char& c : device) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  while (!device.empty() && device.back() == ' ') device.pop_back();
+  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
+  bool numbered = device.size() == 4 &&
+                  (device.compare(0, 3, "COM") == 0 || device.compare(0, 3, "LPT") == 0) &&
+                  device[3] >= '0' && device[3] <= '9';
+  return !numbered && std::none_of(std::begin(devices), std::end(devices),
+                                   [&](const char* d) { return device == d; });
+}
+
+bool is_utf8(const std::string& text) {
+  return to_utf8(to_utf16(text)) == text;
+}
+
+// The words of text between white space.
+std::vector<std::string> split(const std::string& text, const char* separators) {
+  std::vector<std::string> words;
+  for (size_t at = 0; at < text.size();) {
+    size_t start = text.find_first_not_of(separators, at);
+    if (start == std::string::npos) break;
+    at = std::min(text.find_first_of(separators, start), text.size());
+    words.push_back(text.substr(start, at - start));
+  }
+  return words;
+}
+
+bool fail(std::string* problem, const std::string& text) {
+  *problem = text;
+  return false;
+}
+
+// Sets one option's value; false with *problem set when the value cannot be used.
+bool take(pack_options* o, const std::string& option, const std::string& value,
+          std::string* problem) {
+  if (!is_utf8(value)) return fail(problem, option + ": is not valid UTF-8");
+  if (option == "--name") {
+    if (!is_windows_name(value))
+      return fail(problem, "--name " + value + ": is not a Windows file name");
+    o->name = value;
+  } else if (option == "--app-version") {
+    o->app_version = value;
+  }
+  if (brand::is_branding_option(option)) {
+    try {
+      brand::add_branding_option(&o->branding, option, value);
+    } catch (const brand::bad_input& e) {
+      return fail(problem, e.what());
+    }
+    return true;
+  }
+  std::pair<const char*, std::string*> paths[] = {{"--input", &o->input},
+                                                  {"--main-jar", &o->main_jar},
+                                                  {"--main-class", &o->main_class},
+                                                  {"--runtime-image", &o->runtime_image},
+                                                  {"--module-path", &o->module_path},
+                                                  {"--jlink", &o->jlink},
+                                                  {"--dest", &o->dest}};
+  for (auto& [name, field] : paths) {
+    if (option == name) {
+      *field = value;
+      return true;
+    }
+  }
+  if (option == "--java-options") {
+    if (value == "-cp" || value == "-classpath")
+      return fail(problem, "--java-options " + value +
+                               ": the launcher reads it as the class "
+                               "path option; the class path is pack's");
+    o->java_options.push_back(value);
+  } else if (option == "--arguments") {
+    o->arguments.push_back(value);
+  } else if (option == "--add-modules") {
+    for (const std::string& module : split(value, ",")) o->add_modules.push_back(module);
+  } else if (option == "--jlink-options") {
+    for (const std::string& word : split(value, " \t\r\n")) o->jlink_options.push_back(word);
+    o->jlink_options_given = true;
+  } else if (option == "--type") {
+    if (value != "app-image" && value != "zip")
+      return fail(problem, "--type " + value + ": is not app-image or zip");
+    o->type = value == "zip" ? output_type::zip : output_type::app_image;
+  } else {
+    return fail(problem, "unknown option " + option);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
+                        std::string* problem) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--help" || option == "--version") {
+      (option == "--help" ? o->help : o->version) = true;
+      return true;
+    }
+    if (option == "--win-console" || option == "--verbose") {
+      (option == "--verbose" ? o->verbose : o->win_console) = true;
+      continue;
+    }
+    if (option.compare(0, 2, "--") != 0) return fail(problem, "unexpected " + option);
+    if (i + 1 == args.size()) return fail(problem, option + " needs a value");
+    if (!take(o, option, args[++i], problem)) return false;
+  }
+  for (auto [option, value] : {std::pair<const char*, const std::string*>{"--name", &o->name},
+                               {"--input", &o->input},
+                               {"--main-jar", &o->main_jar}}) {
+    if (value->empty()) return fail(problem, std::string(option) + " is required");
+  }
+  if (o->runtime_image.empty() == o->module_path.empty())
+    return fail(problem, "give either --module-path (a Windows JDK's jmods) or --runtime-image");
+  return true;
+}

@@ -1,0 +1,39 @@
+// The command line of tavrin-pack, with jpackage's option names where they mean the same.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "branding_options.h"
+
+// What pack writes into --dest. Each type is the app image, or a file made from it.
+enum class output_type { app_image, zip };
+
+struct pack_options {
+  std::string name;        // the exe's and the parameter file's stem; a Windows file name
+  std::string input;       // the folder of jars, copied into app/
+  std::string main_jar;    // relative to input; first on the class path
+  std::string main_class;  // empty: the main jar's Main-Class
+  std::vector<std::string> java_options, arguments;  // one word each
+  std::string runtime_image;                         // a ready Windows runtime: folder or zip
+  std::string module_path;  // a Windows JDK's jmods folder, or the JDK's zip
+  std::vector<std::string> add_modules;
+  std::vector<std::string> jlink_options;  // as given, split at white space
+  bool jlink_options_given = false;        // they replace the default options
+  std::string jlink;                       // empty: $JAVA_HOME/bin/jlink, then the PATH
+  bool win_console = false;
+  std::string app_version = "1.0";
+  brand::branding_request branding;  // --name, --icon, --app-version, --vendor, ...
+  output_type type = output_type::app_image;
+  std::string dest = ".";
+  bool verbose = false, help = false, version = false;
+};
+
+// What --help prints.
+extern const char pack_help[];
+
+// Reads the arguments after the program name, all UTF-8. False with *problem set (one
+// line) on a usage error: an unknown option, a missing value or a required option, a
+// value that is not valid UTF-8, or a value the parameter file or Windows cannot hold.
+bool parse_pack_options(const std::vector<std::string>& args, pack_options* options,
+                        std::string* problem);

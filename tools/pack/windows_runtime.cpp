@@ -1,0 +1,62 @@
+#include "windows_runtime.h"
+
+#include "host_files.h"
+#include "refusal.h"
+#include "zip_archive.h"
+
+namespace {
+
+unsigned le(const std::string& b, size_t at, int n) {
+  unsigned v = 0;
+  for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+  return v;
+}
+
+// The machine field of a PE file's header, or 0 when the bytes are none.
+unsigned pe_machine(const std::string& b) {
+  if (b.size() < 64 || b.compare(0, 2, "MZ") != 0) return 0;
+  size_t pe = le(b, 60, 4);
+  return pe <= b.size() - 6 && b.compare(pe, 4, std::string("PE\0\0", 4)) == 0 ? le(b, pe + 4, 2)
+                                                                               : 0;
+}
+
+// The one folder that holds every entry of the zip, with its '/', or empty.
+std::string top_folder(const fs::path& zip) {
+  std::string top;
+  for (const std::string& name : zip_names(zip)) {
+    std::string first = name.substr(0, name.find('/') + 1);
+    if (first.empty() || (!top.empty() && first != top)) return "";
+    top = first;
+  }
+  return top;
+}
+
+}  // namespace
+
+void require_windows_runtime(const fs::path& runtime, bool console, const std::string& what) {
+  const char* program = console ? "java.exe" : "javaw.exe";
+  if (!fs::is_regular_file(runtime / "bin" / program))
+    throw refusal(what + " has no bin\\" + program);
+  if (!fs::is_regular_file(runtime / "bin/server/jvm.dll") &&
+      !fs::is_regular_file(runtime / "bin/client/jvm.dll"))
+    throw refusal(what + " has no bin\\server\\jvm.dll (nor bin\\client\\jvm.dll)");
+}
+
+architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool console) {
+  std::string what = "--runtime-image " + from.u8string();
+  if (fs::is_directory(from)) {
+    copy_folder(from, to);
+  } else {
+    std::string top = top_folder(from);
+    extract_zip(from, to, [&](const std::string& name) { return name.substr(top.size()); });
+  }
+  std::string java =
+      fs::is_regular_file(to / "bin/java.exe") ? read_host_file(to / "bin/java.exe") : "";
+  unsigned machine = pe_machine(java);
+  if (machine != 0x8664 && machine != 0x14C) {
+    throw refusal(what + ": is not a Windows runtime of x64 or x86 (its bin\\java.exe " +
+                  (java.empty() ? "is missing" : "is no x64 or x86 Windows program") + ")");
+  }
+  require_windows_runtime(to, console, what);
+  return machine == 0x14C ? architecture::x86 : architecture::x64;
+}
