@@ -111,7 +111,7 @@ def syserr(code):
 
 KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
         "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
-        "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary"}
+        "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary", "image"}
 
 
 def case(name, **row):
@@ -146,6 +146,8 @@ def case(name, **row):
     stdin       console: bytes of its standard input (default empty)
     stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe})
     canary      True: the launcher inherits a pipe's write end, which its child must not
+    image       a local folder laid out as the case directory, exe included (an app that
+                tavrin-pack wrote); no launcher build is copied then
     """
     unknown = set(row) - KEYS
     assert not unknown and "exit" in row, f"row {name}: unknown keys {unknown} or no exit"
@@ -891,7 +893,10 @@ def run_case(bench, row, arch, seen):
         os.utime(path, (OLD_MTIME, OLD_MTIME))
         if rel in row.get("untouched", []):
             laid[rel] = path.read_bytes()
-    shutil.copyfile(bench.launchers[arch, row.get("launcher", "gui")], unix(exe))
+    if row.get("image"):
+        shutil.copytree(row["image"], unix(case_dir), dirs_exist_ok=True)
+    else:
+        shutil.copyfile(bench.launchers[arch, row.get("launcher", "gui")], unix(exe))
     os.utime(unix(exe), (OLD_MTIME, OLD_MTIME))
     laid[row["exe"]] = unix(exe).read_bytes()
 

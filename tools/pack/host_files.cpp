@@ -41,7 +41,7 @@ void write_host_file(const fs::path& path, const std::string& bytes, bool execut
 
 void copy_folder(const fs::path& from, const fs::path& to) {
   std::error_code error;
-  fs::copy(from, to, fs::copy_options::recursive, error);
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
   if (error) refuse(from, "cannot be copied to " + to.u8string(), error.value());
 }
 

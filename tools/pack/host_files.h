@@ -13,7 +13,7 @@ std::string read_host_file(const fs::path& path);
 // Writes the bytes to a new file, executable when asked (the exe, for Unix unzip tools).
 void write_host_file(const fs::path& path, const std::string& bytes, bool executable = false);
 
-// Copies a folder's contents into a new folder, recursively.
+// Copies a folder's contents into a new folder, recursively, symbolic links as links.
 void copy_folder(const fs::path& from, const fs::path& to);
 
 // A new empty folder in parent, named after stem, that no other run uses.

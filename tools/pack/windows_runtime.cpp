@@ -44,19 +44,20 @@ void require_windows_runtime(const fs::path& runtime, bool console, const std::s
 
 architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool console) {
   std::string what = "--runtime-image " + from.u8string();
-  if (fs::is_directory(from)) {
-    copy_folder(from, to);
-  } else {
+  bool folder = fs::is_directory(from);
+  if (!folder) {
     std::string top = top_folder(from);
     extract_zip(from, to, [&](const std::string& name) { return name.substr(top.size()); });
   }
+  const fs::path& runtime = folder ? from : to;
   std::string java =
-      fs::is_regular_file(to / "bin/java.exe") ? read_host_file(to / "bin/java.exe") : "";
+      fs::is_regular_file(runtime / "bin/java.exe") ? read_host_file(runtime / "bin/java.exe") : "";
   unsigned machine = pe_machine(java);
   if (machine != 0x8664 && machine != 0x14C) {
     throw refusal(what + ": is not a Windows runtime of x64 or x86 (its bin\\java.exe " +
                   (java.empty() ? "is missing" : "is no x64 or x86 Windows program") + ")");
   }
-  require_windows_runtime(to, console, what);
+  require_windows_runtime(runtime, console, what);
+  if (folder) copy_folder(from, to);
   return machine == 0x14C ? architecture::x86 : architecture::x64;
 }

@@ -1,0 +1,72 @@
+// tavrin-pack's command line: what it refuses, and how repeated and listed values add up.
+#include "pack_options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using args = std::vector<std::string>;
+const args needed = {"--name",     "Demo",  "--input",       "in",
+                     "--main-jar", "a.jar", "--module-path", "jmods"};
+
+args with(args extra) {
+  extra.insert(extra.begin(), needed.begin(), needed.end());
+  return extra;
+}
+
+TEST(pack_options, refusals) {
+  struct row {
+    args given;
+    std::string problem;
+  } rows[] = {
+      {{}, "--name is required"},
+      {{"--name", "Demo", "--input", "in"}, "--main-jar is required"},
+      {{"--name"}, "--name needs a value"},
+      {with({"--colour", "red"}), "unknown option --colour"},
+      {with({"extra"}), "unexpected extra"},
+      {with({"--runtime-image", "jre"}),
+       "give either --module-path (a Windows JDK's jmods) or --runtime-image"},
+      {with({"--type", "msi"}), "--type msi: is not app-image or zip"},
+      {with({"--java-options", "-classpath"}),
+       "--java-options -classpath: the launcher reads it as the class path option; the class "
+       "path is pack's"},
+      {with({"--app-version", "1.70000"}), "--app-version 1.70000: has a number over 65535"},
+      {with({"--arguments", "caf\xE9"}), "--arguments: is not valid UTF-8"},
+  };
+  for (const row& r : rows) {
+    pack_options options;
+    std::string problem;
+    EXPECT_FALSE(parse_pack_options(r.given, &options, &problem)) << r.problem;
+    EXPECT_EQ(problem, r.problem);
+  }
+  for (const char* name :
+       {"CON", "nul.txt", "Com1", "a:b", "a/b", "a\\b", "app.", "app ", "..", "tab\there", "a*b"}) {
+    pack_options options;
+    std::string problem;
+    args given = with({});
+    given[1] = name;
+    EXPECT_FALSE(parse_pack_options(given, &options, &problem)) << name;
+    EXPECT_EQ(problem, "--name " + std::string(name) + ": is not a Windows file name");
+  }
+}
+
+TEST(pack_options, values_add_up) {
+  pack_options o;
+  std::string problem;
+  ASSERT_TRUE(parse_pack_options(
+      with({"--add-modules", "jdk.charsets,java.sql", "--add-modules", "jdk.localedata",
+            "--jlink-options", " --strip-debug\t--compress=1 ", "--java-options", "-Xmx1g",
+            "--java-options", "a b", "--name", "Console.2", "--win-console", "--type", "zip"}),
+      &o, &problem))
+      << problem;
+  EXPECT_EQ(o.add_modules, (args{"jdk.charsets", "java.sql", "jdk.localedata"}));
+  EXPECT_EQ(o.jlink_options, (args{"--strip-debug", "--compress=1"}));
+  EXPECT_TRUE(o.jlink_options_given);
+  EXPECT_EQ(o.java_options, (args{"-Xmx1g", "a b"}));
+  EXPECT_EQ(o.name, "Console.2");
+  EXPECT_EQ(o.app_version, "1.0");
+  EXPECT_TRUE(o.win_console);
+  EXPECT_EQ(o.type, output_type::zip);
+}
+
+}  // namespace
