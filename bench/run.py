@@ -23,6 +23,7 @@ import sys
 from pathlib import Path
 
 import check_java
+import pack_app
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests/e2e"))
@@ -250,6 +251,7 @@ def main():
             f"{scale[key] * 1000:.3f} ms", "-", "-", None)
 
     check_java.figures(row)
+    pack_app.figures(row)
 
     code = print_table(rows)
     print(f"\nchild command line: {child}")
