@@ -39,6 +39,11 @@ void step(const char* name, const std::string& what, steady::time_point since) {
   print(stdout, std::string(name) + ": " + what + time);
 }
 
+// "1 jar", "2 jars".
+std::string count(size_t n, const std::string& thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
 struct job {
   const pack_options& o;
   fs::path dest;
@@ -99,8 +104,7 @@ void copy_app(job& j) {
     j.class_path.push_back("app\\" + jar);
   }
   j.main_class = j.o.main_class.empty() ? main_class_of(input / main) : j.o.main_class;
-  step("app", std::to_string(jars.size()) + " jars on the class path, main class " + j.main_class,
-       since);
+  step("app", count(jars.size(), "jar") + " on the class path, main class " + j.main_class, since);
 }
 
 // Prints each module with the reason it is in, and the service modules left out.
@@ -159,8 +163,8 @@ void make_runtime(job& j) {
   run_jlink(command);
   require_windows_runtime(runtime, j.o.win_console, "the linked runtime");
   step("runtime",
-       "jlink " + jlink.version + ", " + std::to_string(modules.size()) + " modules of " +
-           jdk.platform + " " + jdk.version,
+       "jlink " + jlink.version + ", " + count(modules.size(), "module") + " of " + jdk.platform +
+           " " + jdk.version,
        since);
 }
 
