@@ -34,12 +34,15 @@ struct pool_entry {
   size_t at;  // just after the tag
 };
 
-// The text of a utf8 entry, or of the utf8 entry a module or package entry names.
+// The text of a utf8 entry, or of the utf8 entry that a module or package entry names.
 std::string text_of(const std::vector<pool_entry>& pool, std::string_view b, unsigned index) {
   if (index == 0 || index >= pool.size()) return "";
   reader r{b, pool[index].at};
-  if (pool[index].tag == module_ref || pool[index].tag == package_ref)
-    return text_of(pool, b, r.u(2));
+  if (pool[index].tag == module_ref || pool[index].tag == package_ref) {
+    index = r.u(2);
+    if (index == 0 || index >= pool.size()) return "";
+    r = reader{b, pool[index].at};
+  }
   if (pool[index].tag != utf8) return "";
   unsigned length = r.u(2);
   return r.ok && b.size() - r.at >= length ? std::string(b.substr(r.at, length)) : "";

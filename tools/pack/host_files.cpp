@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <system_error>
@@ -52,7 +53,11 @@ fs::path make_temporary_folder(const fs::path& parent, const std::string& stem) 
 }
 
 void move_into_place(const fs::path& from, const fs::path& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
-    refuse(to, errno == EEXIST ? "exists already; pack replaces nothing" : "cannot be written",
-           errno);
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+  // A file system that cannot refuse to replace: the output was looked for just before.
+  if (errno == EINVAL && !fs::exists(fs::symlink_status(to)) &&
+      std::rename(from.c_str(), to.c_str()) == 0)
+    return;
+  refuse(to, errno == EEXIST ? "exists already; pack replaces nothing" : "cannot be written",
+         errno);
 }

@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 
 std::string read_host_file(const fs::path& path);
 
-// Writes the bytes to a new file, executable when asked (the exe, for Unix unzip tools).
+// Writes the bytes to a new file, executable when asked, as a linker's output is.
 void write_host_file(const fs::path& path, const std::string& bytes, bool executable = false);
 
 // Copies a folder's contents into a new folder, recursively, symbolic links as links.

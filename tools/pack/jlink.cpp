@@ -1,5 +1,6 @@
 #include "jlink.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "host_process.h"
@@ -42,7 +43,13 @@ std::string located(const std::string& given) {
 jlink_tool find_jlink(const std::string& given, const std::string& target_version) {
   jlink_tool jlink{located(given), ""};
   program_result result = run_program({jlink.path, "--version"});
-  jlink.version = result.output.substr(0, result.output.find_first_of("\r\n"));
+  // The first line that starts with a digit: a JVM may print notes before it.
+  for (size_t at = 0; at < result.output.size() && jlink.version.empty();) {
+    size_t end = std::min(result.output.find_first_of("\r\n", at), result.output.size());
+    if (result.output[at] >= '0' && result.output[at] <= '9')
+      jlink.version = result.output.substr(at, end - at);
+    at = end + 1;
+  }
   if (result.status != 0 || numbers(jlink.version)[0] == 0)
     throw refusal(jlink.path + ": does not run as jlink --version: " + result.output);
   bool exact = numbers(target_version)[0] >= 26;

@@ -52,6 +52,7 @@ struct job {
   architecture arch;
   std::vector<std::string> class_path;  // as the parameter file writes it: app\a.jar
   std::string main_class;
+  brand::branding branding;  // the icon read, before anything is written
 };
 
 // The output's name in --dest: the image folder, or the file made from it.
@@ -183,15 +184,13 @@ void write_launcher(const job& j) {
   step("parameter file", j.o.name + ".tavrin", since);
 
   since = steady::now();
-  brand::branding b;
+  brand::bytes branded;
   try {
-    b = brand::branding_for(j.o.branding, exe);
-    brand::bytes image(launcher.begin(), launcher.end());
-    brand::bytes branded = brand::brand_image(image, b);
-    write_host_file(j.image / fs::u8path(exe), std::string(branded.begin(), branded.end()), true);
+    branded = brand::brand_image(brand::bytes(launcher.begin(), launcher.end()), j.branding);
   } catch (const brand::bad_input& e) {
     throw refusal(std::string("brand: ") + e.what());
   }
+  write_host_file(j.image / fs::u8path(exe), std::string(branded.begin(), branded.end()), true);
   step("brand",
        exe + ", version " + j.o.app_version +
            (j.o.branding.icon_file.empty() ? "" : ", icon " + j.o.branding.icon_file),
@@ -233,9 +232,18 @@ void place_output(const job& j) {
 }  // namespace
 
 int run_pack(const pack_options& o) {
-  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, ""};
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}};
   bool made_dest = false;
   try {
+    try {
+      j.branding = brand::branding_for(o.branding, o.name + ".exe");
+    } catch (const brand::bad_input& e) {
+      throw refusal(e.what());
+    }
+    fs::path input = fs::weakly_canonical(fs::u8path(o.input));
+    fs::path dest = fs::weakly_canonical(j.dest);
+    if (std::mismatch(input.begin(), input.end(), dest.begin(), dest.end()).first == input.end())
+      throw refusal("--dest " + o.dest + ": is inside --input, which is copied whole");
     if (o.type == output_type::app_image) refuse_existing(j);
     made_dest = fs::create_directories(j.dest);
     j.temporary = make_temporary_folder(j.dest, o.name);

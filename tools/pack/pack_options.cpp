@@ -153,5 +153,8 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
   }
   if (o->runtime_image.empty() == o->module_path.empty())
     return fail(problem, "give either --module-path (a Windows JDK's jmods) or --runtime-image");
+  if (!o->runtime_image.empty() &&
+      (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
+    return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
   return true;
 }
