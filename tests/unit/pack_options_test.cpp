@@ -27,6 +27,9 @@ TEST(pack_options, refusals) {
       {with({"--runtime-image", "jre"}),
        "give either --module-path (a Windows JDK's jmods) or --runtime-image"},
       {with({"--type", "msi"}), "--type msi: is not app-image or zip"},
+      {{"--name", "A", "--input", "in", "--main-jar", "a.jar", "--runtime-image", "jre",
+        "--add-modules", "java.sql"},
+       "--add-modules, --jlink-options and --jlink need --module-path"},
       {with({"--java-options", "-classpath"}),
        "--java-options -classpath: the launcher reads it as the class path option; the class "
        "path is pack's"},
