@@ -111,7 +111,8 @@ void copy_app(job& j) {
 // Prints each module with the reason it is in, and the service modules left out.
 std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
   simulated_os::reset();
-  load_folder(j.image / "app", u"C:\\App\\app");
+  if (!load_folder(j.image / "app", u"C:\\App\\app"))
+    throw refusal((j.image / "app").u8string() + ": cannot be read");
   std::vector<class_path_entry> entries;
   for (const std::string& entry : j.class_path)
     entries.push_back({entry, u"C:\\App\\" + to_utf16(entry)});
@@ -201,7 +202,10 @@ void write_launcher(const job& j) {
 int check(const job& j) {
   auto since = steady::now();
   check_outcome outcome = check_image(j.image / fs::u8path(j.o.name + ".tavrin"));
-  if (outcome.status == 2) throw refusal("the launcher would fail on the image: " + outcome.err);
+  if (outcome.status == 2) {
+    throw refusal("the launcher would fail on the image: " +
+                  outcome.err.substr(0, outcome.err.find_last_not_of('\n') + 1));
+  }
   std::string command = outcome.out.substr(0, outcome.out.size() - 1);
   step("check", command, since);
   print(stderr, outcome.err);
@@ -233,7 +237,7 @@ void place_output(const job& j) {
 
 int run_pack(const pack_options& o) {
   job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}};
-  bool made_dest = false;
+  fs::path made;  // the outermost folder of --dest that pack makes, if any
   try {
     try {
       j.branding = brand::branding_for(o.branding, o.name + ".exe");
@@ -245,7 +249,8 @@ int run_pack(const pack_options& o) {
     if (std::mismatch(input.begin(), input.end(), dest.begin(), dest.end()).first == input.end())
       throw refusal("--dest " + o.dest + ": is inside --input, which is copied whole");
     if (o.type == output_type::app_image) refuse_existing(j);
-    made_dest = fs::create_directories(j.dest);
+    for (fs::path p = fs::absolute(j.dest); !fs::exists(p); p = p.parent_path()) made = p;
+    fs::create_directories(j.dest);
     j.temporary = make_temporary_folder(j.dest, o.name);
     j.image = j.temporary / "image" / fs::u8path(o.name);
     fs::create_directories(j.image);
@@ -258,7 +263,7 @@ int run_pack(const pack_options& o) {
   } catch (const std::exception& e) {
     std::error_code ignored;
     if (!j.temporary.empty()) fs::remove_all(j.temporary, ignored);
-    if (made_dest) fs::remove(j.dest, ignored);
+    if (!made.empty()) fs::remove_all(made, ignored);
     print(stderr, std::string("tavrin-pack: ") + e.what() + "\n");
     return 2;
   }
