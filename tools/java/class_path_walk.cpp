@@ -80,7 +80,8 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
     switch (read_app_file(entry.path, max_jar_size, &bytes)) {
       case file_read::ok:
         if (!open_jar(std::move(bytes), &jar, &problem)) break;
-        if (const jar_entry* found = find_entry(jar, "META-INF/MANIFEST.MF")) {
+        if (const jar_entry* found =
+                jar.manifest.empty() ? nullptr : find_entry(jar, jar.manifest)) {
           if (!read_entry(&jar, *found, &manifest, &problem)) break;
           std::u16string folder = entry.path.substr(0, entry.path.find_last_of(u"\\/") + 1);
           // Each name once, and none already walked, so that the work stays bounded by

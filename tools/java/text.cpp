@@ -65,3 +65,12 @@ std::vector<std::string_view> text_lines(std::string_view text) {
   }
   return lines;
 }
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}

@@ -17,3 +17,7 @@ std::string warning_line(const std::string& text);
 // The lines of a text file (a manifest, a runtime's release file), split at CR LF, LF or
 // CR, without their line ends. A last line without one is a line too.
 std::vector<std::string_view> text_lines(std::string_view text);
+
+// Whether two texts are equal when ASCII letters are compared in any case, as the JDK
+// compares manifest names and attribute names.
+bool equal_ignoring_case(std::string_view a, std::string_view b);
