@@ -55,7 +55,7 @@ std::string java_side_warnings(const started_java& java) {
   std::string warnings;
   main_class_search main{java.main_class, false, 0, ""};
   walk_class_path(
-      java.class_path,
+      java.class_path, release.feature,
       [&](const class_path_entry& entry, jar_file* jar) {
         find_main_class(&main, entry, jar);
         if (release.lists_modules) record_module_use(&use, entry, jar);
