@@ -3,8 +3,8 @@
 
 The app is generated here: 100 jars of 500 class files each (50,000 classes), written
 directly as minimal valid class files whose constant pools name JDK classes of several
-modules, in methods' descriptors too. tavrin-check reads every class when the bundled
-runtime's release file lists modules; jdeps --print-module-deps reads the same jars. Half
+modules, in methods' descriptors too. tavrin-check reads every class, and what it uses
+when the bundled runtime's release file lists modules; jdeps --print-module-deps reads the same jars. Half
 the jars on the class path shows whether the check's time grows linearly.
 
 Alone: python3 bench/check_java.py (after the native build) prints these rows.

@@ -18,10 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   simulated_os::add_file(u"C:\\app\\lib\\a.jar", bytes);
   simulated_os::add_file(u"C:\\app\\lib\\b.jar", bytes);
   simulated_os::add_file(u"C:\\app\\jre\\release",
-                         "JAVA_VERSION=\"9\"\nMODULES=\"java.base java.logging\"\n");
+                         "JAVA_VERSION=\"17\"\nMODULES=\"java.base java.logging\"\n");
   started_java java{
       {{"lib\\a.jar", u"C:\\app\\lib\\a.jar"}, {"lib\\b.jar", u"C:\\app\\lib\\b.jar"}},
       "demo.Main",
+      {},
       u"C:\\app\\jre",
       "jre",
       false,

@@ -38,21 +38,23 @@ std::string warnings(const simulated_os::machine& m) {
 }
 
 // The Java side of the started command, from what the machine saw: the kept class-path
-// entries, the class named after the class path, and the runtime folder above the bin
-// folder of a launcher word that names a file in the app.
+// entries, the Java options and the class named after the class path, and the runtime
+// folder above the bin folder of a launcher word that names a file in the app.
 started_java java_of(const simulated_os::machine& m) {
   std::u16string folder = m.module_path.substr(0, m.module_path.rfind(u'\\') + 1);
   asked_search search = registry_search_asked();
-  started_java java{{}, "", u"", "", search.asked, search.lower, search.upper};
+  started_java java{{}, "", {}, u"", "", search.asked, search.lower, search.upper};
   for (size_t i = 1; i < m.existence_queries.size(); ++i) {
     const auto& query = m.existence_queries[i];
     if (query.second) java.class_path.push_back({as_written(query.first, folder), query.first});
   }
   std::vector<std::u16string> words = command_words(m.started.back());
   for (size_t i = 1; i + 2 < words.size(); ++i) {
-    if (words[i] != u"-cp") continue;
-    java.main_class = to_utf8(words[i + 2]);
-    break;
+    if (words[i] == u"-cp") {
+      java.main_class = to_utf8(words[i + 2]);
+      break;
+    }
+    java.options.push_back(to_utf8(words[i]));
   }
   if (!search.asked && !m.existence_queries.empty() && m.existence_queries[0].second) {
     std::u16string program = simulated_os::lookup_name(m.existence_queries[0].first.c_str());

@@ -1,5 +1,7 @@
 #include "class_file.h"
 
+#include <algorithm>
+
 namespace {
 
 enum : uint8_t {
@@ -54,18 +56,29 @@ unsigned u16(std::string_view b, size_t at) {
 }
 
 // The classes of a descriptor or signature: each L that starts a type, up to its ';', '<'
-// or '.'; a type variable (T...;) is skipped.
+// or '.'; a type variable (T...;) is skipped. The type parameters that open a class's or a
+// method's signature are names up to ':', right after that '<' and after each bound, and a
+// name may start with L or T too.
 void add_descriptor_classes(std::string_view text, std::vector<std::string_view>* classes) {
+  bool parameters = !text.empty() && text[0] == '<';
+  size_t depth = 0;  // of '<'
   bool type_start = true;
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (type_start && (c == 'L' || c == 'T')) {
+    if (parameters && depth == 1 && (text[i - 1] == '<' || text[i - 1] == ';') && c != ':' &&
+        c != '>') {
+      i = text.find(':', i);
+      if (i == std::string_view::npos) return;
+      c = ':';
+    } else if (type_start && (c == 'L' || c == 'T')) {
       size_t end = text.find_first_of(c == 'L' ? ";<." : ";", i + 1);
       if (end == std::string_view::npos) return;
       if (c == 'L') classes->push_back(text.substr(i + 1, end - i - 1));
       i = end;
       c = text[i];
     }
+    if (c == '<') ++depth;
+    if (c == '>' && depth > 0 && --depth == 0) parameters = false;
     type_start = c == '(' || c == ')' || c == '[' || c == ';' || c == '<' || c == '>' || c == ':' ||
                  c == '+' || c == '-' || c == '^';
   }
@@ -79,13 +92,16 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     *problem = "no class file";
     return false;
   }
+  out->minor = static_cast<uint16_t>(u16(b, 4));
   out->major = static_cast<uint16_t>(u16(b, 6));
   unsigned count = u16(b, 8);
-  // Each entry's text when it is utf8; what names a class or a string, to tell names and
-  // literals from descriptors.
+  // Each entry's text when it is utf8, and the utf8 entry of each class entry; what names
+  // a class or a string, to tell names and literals from descriptors. A text that is both
+  // a class's name and a string is a name.
   std::vector<std::string_view> texts(count);
+  std::vector<unsigned> class_names(count);
   std::vector<uint8_t> named(count);
-  enum : uint8_t { free_text, class_name, literal };
+  enum : uint8_t { free_text, literal, class_name };
   size_t at = 10;
   unsigned i = 1;
   for (; i < count; ++i) {
@@ -101,7 +117,9 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     if (length < 0 || b.size() - at - 1 < static_cast<size_t>(length)) break;
     if (tag == class_ref || tag == string_ref) {
       unsigned index = u16(b, at + 1);
-      if (index < count) named[index] = tag == class_ref ? class_name : literal;
+      if (tag == class_ref) class_names[i] = index;
+      if (index < count)
+        named[index] = std::max<uint8_t>(named[index], tag == class_ref ? class_name : literal);
     }
     at += 1 + static_cast<size_t>(length);
     if (tag == long_value || tag == double_value) ++i;  // these take two entries
@@ -110,6 +128,13 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     *problem = "a broken constant pool";
     return false;
   }
+  unsigned this_class = b.size() - at >= 4 ? u16(b, at + 2) : 0;
+  unsigned this_name = this_class < count ? class_names[this_class] : 0;
+  if (this_name == 0 || this_name >= count || texts[this_name].empty()) {
+    *problem = "no name of its own";
+    return false;
+  }
+  out->name = texts[this_name];
   for (i = 1; i < count; ++i) {
     std::string_view text = texts[i];
     if (text.empty() || named[i] == literal) continue;
@@ -123,7 +148,17 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
   return true;
 }
 
+int java_feature(uint16_t major) {
+  return major - 44;
+}
+
 std::string java_release(uint16_t major) {
-  int release = major - 44;
+  int release = java_feature(major);
   return release <= 8 ? "1." + std::to_string(release) : std::to_string(release);
+}
+
+std::string dotted(std::string_view name) {
+  std::string text(name);
+  std::replace(text.begin(), text.end(), '/', '.');
+  return text;
 }

@@ -4,6 +4,7 @@
 
 #include "app_files.h"
 #include "manifest.h"
+#include "multi_release.h"
 #include "platform/simulated/machine.h"
 #include "text.h"
 
@@ -58,14 +59,14 @@ struct pending {
 
 }  // namespace
 
-void walk_class_path(const std::vector<class_path_entry>& kept,
+void walk_class_path(const std::vector<class_path_entry>& kept, int feature,
                      const std::function<void(const class_path_entry&, jar_file* jar)>& visit,
                      std::string* warnings) {
   std::set<std::u16string, simulated_os::ignore_case_less> seen;
   std::vector<pending> stack;
   for (auto it = kept.rbegin(); it != kept.rend(); ++it) stack.push_back({*it, false});
   jar_file jar;
-  std::string manifest, problem;
+  std::string text, problem;
   while (!stack.empty()) {
     pending next = std::move(stack.back());
     stack.pop_back();
@@ -80,14 +81,21 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
     switch (read_app_file(entry.path, max_jar_size, &bytes)) {
       case file_read::ok:
         if (!open_jar(std::move(bytes), &jar, &problem)) break;
-        if (const jar_entry* found = find_entry(jar, "META-INF/MANIFEST.MF")) {
-          if (!read_entry(&jar, *found, &manifest, &problem)) break;
+        if (const jar_entry* found =
+                jar.manifest.empty() ? nullptr : find_entry(jar, jar.manifest)) {
+          if (!read_entry(&jar, *found, &text, &problem)) break;
+          jar_manifest manifest = read_manifest(text);
+          if (manifest.lost_class_path) {
+            *warnings += warning_line("'" + entry.written +
+                                      "' has a manifest whose last line lacks a line end; the "
+                                      "JVM ignores that line and the Class-Path it holds");
+          }
           std::u16string folder = entry.path.substr(0, entry.path.find_last_of(u"\\/") + 1);
           // Each name once, and none already walked, so that the work stays bounded by
           // the manifest's size and the app's files.
           std::vector<pending> found_entries;
           std::set<std::u16string, simulated_os::ignore_case_less> named;
-          for (const std::string& url : manifest_class_path(manifest)) {
+          for (const std::string& url : manifest.class_path) {
             std::u16string path = resolve_url(url, folder);
             if (path.empty()) continue;
             std::u16string name = simulated_os::lookup_name(path.c_str());
@@ -100,6 +108,8 @@ void walk_class_path(const std::vector<class_path_entry>& kept,
             found_entries.push_back({{url, path}, true});
           }
           stack.insert(stack.end(), found_entries.rbegin(), found_entries.rend());
+          // A runtime before 9 knows no versions.
+          if (manifest.multi_release && feature > 8) select_release(&jar, feature);
         }
         visit(entry, &jar);
         continue;

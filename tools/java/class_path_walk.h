@@ -15,8 +15,9 @@ struct class_path_entry {
 };
 
 // Calls visit for each directory (jar null) and readable jar of the path, in order; the
-// jar stays open for the call. Appends to *warnings a line for each class-path file that
-// is no readable jar and each manifest entry that does not exist.
-void walk_class_path(const std::vector<class_path_entry>& kept,
+// jar stays open for the call, a multi-release jar as a runtime of release feature (-1 for
+// none known) reads it. Appends to *warnings a line for each class-path file that is no
+// readable jar, each manifest entry that does not exist and each Class-Path the JVM ignores.
+void walk_class_path(const std::vector<class_path_entry>& kept, int feature,
                      const std::function<void(const class_path_entry&, jar_file* jar)>& visit,
                      std::string* warnings);

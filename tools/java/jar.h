@@ -9,26 +9,33 @@
 #include <string_view>
 #include <vector>
 
+// Names point into the jar's bytes.
 struct jar_entry {
-  std::string_view name;  // into the jar's bytes
-  uint16_t method;        // 0 stored, 8 deflated
-  uint32_t compressed_size;
-  uint32_t size;
-  uint32_t local_offset;
+  std::string_view name;
+  std::string_view stored;  // the entry's own name: a multi-release jar's version differs
+  uint16_t method;          // 0 stored, 8 deflated
+  uint64_t compressed_size;
+  uint64_t size;
+  uint64_t local_offset;  // from the start of the bytes, bytes before the zip counted in
 };
 
+// The entries are by name, each name once, the last in the directory, as the JDK finds it.
+// The manifest is found as JarFile finds it: the last entry named META-INF/MANIFEST.MF in
+// any case.
 struct jar_file {
   std::string bytes;
-  std::vector<jar_entry> entries;  // by name; of equal names, the first in the directory first
-  uint64_t inflate_budget;         // bytes that the entries may still inflate to
+  std::vector<jar_entry> entries;
+  std::string_view manifest;  // its name, or empty
+  uint64_t inflate_budget;    // bytes that the entries may still inflate to
 };
 
 // Bounds: an entry's size, and the entries a jar may list.
 constexpr uint32_t max_entry_size = 16u << 20;
 constexpr uint64_t max_entries = 1u << 20;
 
-// Takes bytes as *jar and reads its central directory. False with *problem set (a phrase)
-// when there is none, or it breaks a bound.
+// Takes bytes as *jar and reads its central directory, wherever the zip starts in them.
+// False with *problem set (a phrase) when there is none, it breaks a bound, or it lists an
+// entry that the JDK refuses the whole jar for: encrypted, or neither stored nor deflated.
 bool open_jar(std::string bytes, jar_file* jar, std::string* problem);
 
 // The entry with exactly this name, or null.

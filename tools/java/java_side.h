@@ -12,6 +12,7 @@
 struct started_java {
   std::vector<class_path_entry> class_path;  // the kept entries, in order
   std::string main_class;                    // as the command names it: a.b.Main
+  std::vector<std::string> options;          // the Java options before -cp
   std::u16string runtime;                    // the bundled runtime's folder, or empty
   std::string runtime_written;               // that folder as the parameter file wrote it
   bool searched;                             // the registry search, in this range
@@ -20,5 +21,5 @@ struct started_java {
 };
 
 // One "warning: " line for each finding, in class-path order, then the main class, the
-// runtime and the modules.
+// runtime, the class-file versions and the modules.
 std::string java_side_warnings(const started_java& java);

@@ -1,5 +1,7 @@
 #include "main_class.h"
 
+#include <algorithm>
+
 #include "app_files.h"
 #include "class_file.h"
 #include "text.h"
@@ -16,23 +18,36 @@ void unreadable(main_class_search* search, const std::string& where, const std::
 void read_version(main_class_search* search, const std::string& bytes, const std::string& where) {
   class_file file;
   std::string problem;
-  if (read_class_file(bytes, &file, &problem)) {
-    search->major = file.major;
-  } else {
+  if (!read_class_file(bytes, &file, &problem)) {
     unreadable(search, where, problem);
+  } else if (file.name != search->internal) {
+    search->warning = warning_line("main class '" + search->name + "' in '" + where +
+                                   "' is named '" + dotted(file.name) +
+                                   "' in its class file; the JVM would stop with "
+                                   "NoClassDefFoundError (wrong name)");
+  } else {
+    search->major = file.major;
   }
 }
 
 }  // namespace
 
+main_class_search main_class_named(const std::string& name) {
+  main_class_search search{name, name, false, 0, ""};
+  std::replace(search.internal.begin(), search.internal.end(), '.', '/');
+  std::string parts = "/" + search.internal + "/";
+  if (parts.find("//") != std::string::npos) {
+    search.found = true;
+    search.warning = warning_line("main class '" + name +
+                                  "' names no class, as a part between its dots is empty; the "
+                                  "JVM would stop with ClassNotFoundException");
+  }
+  return search;
+}
+
 void find_main_class(main_class_search* search, const class_path_entry& entry, jar_file* jar) {
   if (search->found) return;
-  std::string file_name = search->name;
-  for (char& c : file_name) {
-    if (c == '.') c = '/';
-  }
-  file_name += ".class";
-  std::string bytes, problem;
+  std::string file_name = search->internal + ".class", bytes, problem;
   if (jar) {
     const jar_entry* found = find_entry(*jar, file_name);
     if (!found) return;
@@ -44,27 +59,19 @@ void find_main_class(main_class_search* search, const class_path_entry& entry, j
     }
     return;
   }
-  std::u16string relative = u"\\" + to_utf16(file_name);
-  for (char16_t& c : relative) {
-    if (c == u'/') c = u'\\';
-  }
-  std::u16string stored = stored_file_name(entry.path + relative);
-  if (stored.empty()) return;
-  search->found = true;
+  std::replace(file_name.begin(), file_name.end(), '/', '\\');
   bool separated =
       !entry.written.empty() && (entry.written.back() == '\\' || entry.written.back() == '/');
-  std::string written =
-      entry.written + to_utf8(stored.substr(stored.size() - relative.size() + separated));
-  if (stored.compare(stored.size() - relative.size(), relative.size(), relative) != 0) {
-    search->warning =
-        warning_line("class file '" + written + "' matches main class '" + search->name +
-                     "' only in another case; the JVM would stop with "
-                     "NoClassDefFoundError (wrong name)");
-    return;
-  }
-  if (read_app_file(stored, max_entry_size, &bytes) == file_read::ok) {
-    read_version(search, bytes, written);
-  } else {
-    unreadable(search, written, "cannot be read within 16 MiB");
+  std::string written = entry.written + (separated ? "" : "\\") + file_name;
+  switch (read_app_file(entry.path + u"\\" + to_utf16(file_name), max_entry_size, &bytes)) {
+    case file_read::missing:
+      return;
+    case file_read::ok:
+      search->found = true;
+      read_version(search, bytes, written);
+      return;
+    default:
+      search->found = true;
+      unreadable(search, written, "cannot be read within 16 MiB");
   }
 }

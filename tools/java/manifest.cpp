@@ -1,60 +1,63 @@
 #include "manifest.h"
 
+#include <algorithm>
+
+#include "text.h"
+
 namespace {
 
-// Whether line starts with the attribute name (given in lower case) and its colon.
-bool is_attribute(std::string_view line, std::string_view name) {
-  if (line.size() <= name.size() || line[name.size()] != ':') return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = line[i];
-    if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != name[i]) return false;
-  }
+// Whether line is a header named name, and its value after the ':'.
+bool header(std::string_view line, std::string_view name, std::string_view* value) {
+  if (line.size() <= name.size() || line[name.size()] != ':' ||
+      !equal_ignoring_case(line.substr(0, name.size()), name))
+    return false;
+  *value = line.substr(name.size() + 1);
   return true;
 }
 
-// The main section's header lines, continuations joined.
-std::vector<std::string> main_section(std::string_view manifest) {
-  std::vector<std::string> lines;
-  for (size_t at = 0; at < manifest.size();) {
-    size_t end = manifest.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = manifest.size();
-    std::string_view line = manifest.substr(at, end - at);
-    at = end + (manifest.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    if (line.empty()) break;
-    if (line[0] == ' ' && !lines.empty()) {
-      lines.back().append(line.substr(1));
+// The main section's attributes in the first count lines.
+jar_manifest main_attributes(const std::vector<std::string_view>& lines, size_t count) {
+  std::vector<std::string> headers;  // continuations joined
+  for (size_t i = 0; i < count && !lines[i].empty(); ++i) {
+    if (lines[i][0] == ' ' && !headers.empty()) {
+      headers.back().append(lines[i].substr(1));
     } else {
-      lines.emplace_back(line);
+      headers.emplace_back(lines[i]);
     }
   }
-  return lines;
+  jar_manifest manifest{{}, false, false, ""};
+  for (const std::string& line : headers) {
+    std::string_view value;
+    if (header(line, "Multi-Release", &value)) {
+      manifest.multi_release = equal_ignoring_case(value, " true");
+    }
+    if (header(line, "Main-Class", &value)) {
+      size_t start = value.find_first_not_of(' ');
+      manifest.main_class =
+          start == std::string_view::npos
+              ? ""
+              : std::string(value.substr(start, value.find_last_not_of(' ') + 1 - start));
+    }
+    if (!header(line, "Class-Path", &value)) continue;
+    manifest.class_path.clear();
+    // The separators of the JDK's StringTokenizer.
+    const char* separators = " \t\r\n\f";
+    for (size_t at = 0; (at = value.find_first_not_of(separators, at)) != std::string::npos;) {
+      size_t end = std::min(value.find_first_of(separators, at), value.size());
+      manifest.class_path.emplace_back(value.substr(at, end - at));
+      at = end;
+    }
+  }
+  return manifest;
 }
 
 }  // namespace
 
-std::vector<std::string> manifest_class_path(std::string_view manifest) {
-  std::vector<std::string> urls;
-  for (const std::string& line : main_section(manifest)) {
-    if (!is_attribute(line, "class-path")) continue;
-    urls.clear();  // as in java.util.jar, a repeated attribute replaces the one before
-    for (size_t at = sizeof "class-path:" - 1; at < line.size();) {
-      size_t start = line.find_first_not_of(' ', at);
-      if (start == std::string::npos) break;
-      at = line.find(' ', start);
-      if (at == std::string::npos) at = line.size();
-      urls.push_back(line.substr(start, at - start));
-    }
-  }
-  return urls;
-}
-
-std::string manifest_main_class(std::string_view manifest) {
-  std::string main_class;
-  for (const std::string& line : main_section(manifest)) {
-    if (!is_attribute(line, "main-class")) continue;
-    size_t start = line.find_first_not_of(' ', sizeof "main-class:" - 1);
-    size_t end = line.find_last_not_of(' ');
-    main_class = start == std::string::npos ? "" : line.substr(start, end + 1 - start);
-  }
-  return main_class;
+jar_manifest read_manifest(std::string_view text) {
+  std::vector<std::string_view> lines = text_lines(text);
+  bool unended = !text.empty() && text.back() != '\n' && text.back() != '\r';
+  jar_manifest manifest = main_attributes(lines, lines.size() - unended);
+  manifest.lost_class_path =
+      unended && main_attributes(lines, lines.size()).class_path != manifest.class_path;
+  return manifest;
 }

@@ -1,6 +1,7 @@
 #include "runtime_image.h"
 
 #include "app_files.h"
+#include "text.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ int leading_number(std::string_view text) {
 
 runtime_release read_release(std::string_view text) {
   runtime_release release{"", -1, false, {}};
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
+  for (std::string_view line : text_lines(text)) {
     size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
@@ -47,6 +44,10 @@ runtime_release read_release(std::string_view text) {
 }
 
 bool has_jvm_library(const std::u16string& folder) {
-  return !stored_file_name(folder + u"\\bin\\server\\jvm.dll").empty() ||
-         !stored_file_name(folder + u"\\bin\\client\\jvm.dll").empty();
+  // A JDK 8 runs the JVM of the runtime inside it, jre\bin\server.
+  for (const char16_t* place :
+       {u"\\bin\\server", u"\\bin\\client", u"\\jre\\bin\\server", u"\\jre\\bin\\client"}) {
+    if (!stored_file_name(folder + place + u"\\jvm.dll").empty()) return true;
+  }
+  return false;
 }

@@ -16,5 +16,6 @@ struct runtime_release {
 // The keys of a release file's KEY="VALUE" lines.
 runtime_release read_release(std::string_view text);
 
-// Whether the image under folder has bin\server\jvm.dll or bin\client\jvm.dll.
+// Whether the image under folder has bin\server\jvm.dll or bin\client\jvm.dll, or a JDK 8's
+// jre\bin\server\jvm.dll or jre\bin\client\jvm.dll.
 bool has_jvm_library(const std::u16string& folder);

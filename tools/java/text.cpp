@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <algorithm>
+
 #include "platform/os.h"
 
 std::u16string to_utf16(const std::string& utf8) {
@@ -52,4 +54,23 @@ std::string to_utf8(const std::u16string& text) {
     }
   }
   return out;
+}
+
+std::vector<std::string_view> text_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return lines;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }

@@ -5,48 +5,28 @@
 #include <map>
 #include <unordered_map>
 
-#include "class_file.h"
+#include "class_scan.h"
 #include "refusal.h"
 #include "service_modules.h"
-#include "text.h"
 
 namespace {
-
-std::string dotted(std::string_view name) {
-  std::string text(name);
-  std::replace(text.begin(), text.end(), '/', '.');
-  return text;
-}
-
-bool ends_with(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
 
 // The first class of the app that names each package, and its place on the class path.
 using first_users = std::map<std::string, std::string>;
 
-void record_jar(const class_path_entry& entry, jar_file* jar, first_users* users,
-                std::string* warnings) {
-  std::string place = entry.written;
-  std::replace(place.begin(), place.end(), '\\', '/');
-  class_file file;
-  std::string bytes, problem;
-  for (const jar_entry& e : jar->entries) {
-    if (!ends_with(e.name, ".class") || e.name.compare(0, 9, "META-INF/") == 0) continue;
-    if (!read_entry(jar, e, &bytes, &problem) || !read_class_file(bytes, &file, &problem)) {
-      *warnings += warning_line("'" + place + "' holds '" + std::string(e.name) +
-                                "', which cannot be read (" + problem + ")");
-      continue;
+void record_class(const class_path_entry& entry, const class_file& file, first_users* users) {
+  std::string user;
+  for (std::string_view name : file.classes) {
+    size_t slash = name.rfind('/');
+    if (slash == std::string_view::npos) continue;
+    auto [it, added] = users->try_emplace(std::string(name.substr(0, slash)));
+    if (!added) continue;
+    if (user.empty()) {
+      std::string place = entry.written;
+      std::replace(place.begin(), place.end(), '\\', '/');
+      user = dotted(file.name) + " (" + place + ")";
     }
-    std::string user;
-    for (std::string_view name : file.classes) {
-      size_t slash = name.rfind('/');
-      if (slash == std::string_view::npos) continue;
-      auto [it, added] = users->try_emplace(std::string(name.substr(0, slash)));
-      if (!added) continue;
-      if (user.empty()) user = dotted(e.name.substr(0, e.name.size() - 6)) + " (" + place + ")";
-      it->second = user;
-    }
+    it->second = user;
   }
 }
 
@@ -56,10 +36,13 @@ module_choice choose_modules(const target_jdk& jdk, const std::vector<class_path
                              const std::vector<std::string>& requested) {
   module_choice choice;
   first_users users;
+  int feature = std::atoi(jdk.version.c_str());
   walk_class_path(
-      class_path,
+      class_path, feature,
       [&](const class_path_entry& entry, jar_file* jar) {
-        if (jar) record_jar(entry, jar, &users, &choice.warnings);
+        scan_classes(
+            entry, jar, [&](const class_file& file) { record_class(entry, file, &users); },
+            &choice.warnings);
       },
       &choice.warnings);
 
@@ -72,7 +55,6 @@ module_choice choose_modules(const target_jdk& jdk, const std::vector<class_path
     auto module = exporter.find(package);
     if (module != exporter.end()) reasons.emplace(module->second, "used by " + user);
   }
-  int feature = std::atoi(jdk.version.c_str());
   for (const service_module& service : service_modules) {
     if (service.before && feature >= service.before) continue;
     for (std::string_view trigger : service.triggers) {

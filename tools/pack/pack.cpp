@@ -77,8 +77,9 @@ std::string main_class_of(const fs::path& jar) {
   std::string problem, manifest, main;
   if (!open_jar(read_host_file(jar), &file, &problem))
     throw refusal(jar.u8string() + ": is not a readable jar (" + problem + ")");
-  const jar_entry* entry = find_entry(file, "META-INF/MANIFEST.MF");
-  if (entry && read_entry(&file, *entry, &manifest, &problem)) main = manifest_main_class(manifest);
+  const jar_entry* entry = file.manifest.empty() ? nullptr : find_entry(file, file.manifest);
+  if (entry && read_entry(&file, *entry, &manifest, &problem))
+    main = read_manifest(manifest).main_class;
   if (main.empty()) throw refusal(jar.u8string() + ": names no Main-Class; give --main-class");
   return main;
 }
