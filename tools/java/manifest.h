@@ -9,8 +9,8 @@
 struct jar_manifest {
   std::vector<std::string> class_path;  // Class-Path's URLs, in order, as written
   bool multi_release;                   // Multi-Release: true
-  bool lost_class_path;  // the last line has no line end, which the JDK ignores the line for,
-                         // and the Class-Path would differ with it
+  bool lost_class_path;    // the last line has no line end, which the JDK ignores the line for,
+                           // and the Class-Path would differ with it
   std::string main_class;  // Main-Class, without the spaces around it; empty when none
 };
 
