@@ -21,10 +21,10 @@ namespace {
 }  // namespace
 
 std::string read_host_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), {});
-  if (!in && !in.eof()) refuse(path, "cannot be read", errno);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::string bytes(in ? static_cast<size_t>(in.tellg()) : 0, '\0');
+  if (!in || !in.seekg(0).read(&bytes[0], static_cast<std::streamsize>(bytes.size())))
+    refuse(path, "cannot be read", errno);
   return bytes;
 }
 
