@@ -79,10 +79,8 @@ void run_launcher() {
   }
   log_message(u"Process %d created", static_cast<int>(child.id));
   if (child.job_error) {
-    log_message(
-        u"Cannot tie process %d to the launcher with a job object; it would outlive "
-        u"a launcher that is killed:\n%s",
-        static_cast<int>(child.id), system_error_text(child.job_error));
+    log_message(u"Process %d is in no job object; it would outlive a killed launcher:\n%s",
+                static_cast<int>(child.id), system_error_text(child.job_error));
   }
   int exit_code = 0;
   if (run.wait) {

@@ -56,8 +56,8 @@ TEST_F(launch_sequence, a_child_outside_the_job_is_logged) {
   EXPECT_EQ(run("jre\\bin\\java.exe -cp x Main"), 0);
   EXPECT_EQ(log().substr(log().rfind("Process 1001 created")),
             "Process 1001 created\r\n\r\n"
-            "Cannot tie process 1001 to the launcher with a job object; it would outlive a "
-            "launcher that is killed:\r\nAccess is denied.\r\n (error 5)\r\n\r\n"
+            "Process 1001 is in no job object; it would outlive a killed launcher:\r\n"
+            "Access is denied.\r\n (error 5)\r\n\r\n"
             "Waiting end of process 1001\r\n\r\nProcess 1001 terminated\r\n\r\n");
 }
 
