@@ -2,6 +2,7 @@
 
 #include "launch/file_names.h"
 #include "launch/format.h"
+#include "launch/wide_text.h"
 #include "platform/os.h"
 #include "tavrin_version.h"
 
@@ -28,6 +29,7 @@ struct log_sink {
   text_sink base;
   char bytes[2048];
   size_t used;
+  char16_t previous;  // the last unit put, as a line feed may start the next piece
 };
 
 void drain(log_sink* sink) {
@@ -40,14 +42,15 @@ void put_log_text(text_sink* base, const char16_t* text, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     if (sink->used + 2 > sizeof sink->bytes) drain(sink);
     char16_t c = text[i];
-    if (c == u'\n') sink->bytes[sink->used++] = '\r';
+    if (lacks_carriage_return(sink->previous, c)) sink->bytes[sink->used++] = '\r';
     sink->bytes[sink->used++] = c <= 0xFF ? static_cast<char>(c) : '?';
+    sink->previous = c;
   }
 }
 
 void write_log_entry(const char16_t* format, va_list args) {
   if (!log_stream) return;
-  log_sink sink{{put_log_text}, {}, 0};
+  log_sink sink{{put_log_text}, {}, 0, 0};
   format_to(&sink.base, format, args);
   put_log_text(&sink.base, u"\n\n", 2);
   drain(&sink);

@@ -74,8 +74,14 @@ void run_launcher() {
     cannot_execute(run.command, error_filename_exced_range);
   }
   os::process child{};
-  if (!os::start_process(run.command, &child)) cannot_execute(run.command, os::last_error());
+  if (!os::start_process(run.command, run.wait != 0, &child)) {
+    cannot_execute(run.command, os::last_error());
+  }
   log_message(u"Process %d created", static_cast<int>(child.id));
+  if (child.job_error) {
+    log_message(u"Process %d is in no job object; it would outlive a killed launcher:\n%s",
+                static_cast<int>(child.id), system_error_text(child.job_error));
+  }
   int exit_code = 0;
   if (run.wait) {
     log_message(u"Waiting end of process %d", static_cast<int>(child.id));

@@ -42,3 +42,10 @@ inline bool text_equals(const char16_t* a, const char16_t* b) {
   while (*a && *a == *b) ++a, ++b;
   return *a == *b;
 }
+
+// True when c is a line feed without a carriage return before it, which a CR LF writer
+// must add; previous is the unit written before c (0 at the start), so that a text may
+// arrive in pieces. A system text that already ends in CR LF thus keeps its one CR.
+inline bool lacks_carriage_return(char16_t previous, char16_t c) {
+  return c == u'\n' && previous != u'\r';
+}

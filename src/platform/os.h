@@ -129,14 +129,15 @@ void report_error(const char16_t* text, const char16_t* caption, uint32_t style)
 struct process {
   uint32_t id;
   void* handle;
+  uint32_t job_error;  // 0, or the system error that left a waited-for child out of its job
 };
 
 // Starts the command line with the launcher's environment and current directory and a
-// normal window (CreateProcessW). The windowed launcher hands on no handle; the console
-// launcher hands on its standard input, output and error and no other handle, and the
-// child shares its console. The command's buffer may be modified by the system. False on
-// failure, last_error() tells why.
-bool start_process(char16_t* command, process* started);
+// normal window (CreateProcessW); the system may modify the command's buffer. The windowed
+// launcher hands on no handle; the console launcher hands on only its standard handles,
+// shares its console (no window without one) and, when it will wait, holds the child in a
+// job that ends it should the launcher be killed. False on failure, last_error() tells why.
+bool start_process(char16_t* command, bool wait, process* started);
 
 // Waits without time-out until the process ends. Meanwhile the console launcher outlives
 // Ctrl+C, Ctrl+Break and the closing of its console, which reach the child and are the

@@ -18,7 +18,14 @@
 //   timeout MS                  how long the launcher may run before it is killed
 //   systext CODE                report FormatMessageW's text for this error code
 //   stdio IN OUT ERR            the launcher's standard handles: IN read, OUT and ERR
-//                               created, all three inherited
+//                               created, all three inherited; ERR equal to OUT is the
+//                               same handle; OUT or ERR "CONOUT$" is a console of the
+//                               driver's own, opened for writing only, whose text the
+//                               report holds once the launcher has exited
+//   flags N                     creation flags added for the launcher (DETACHED_PROCESS 8)
+//   kill TEXT                   once the file TEXT exists and is no longer being written,
+//                               the launcher is ended with TerminateProcess (exit code 9),
+//                               as a caller's time-out does
 //   canary                      the launcher also inherits the write end of a pipe; the
 //                               report says whether any process still held it once the
 //                               launcher had exited (a child that inherited it)
@@ -50,7 +57,7 @@ struct RegValue {
 };
 
 struct Job {
-  std::wstring report, app, cmd, cwd, marker, gate;
+  std::wstring report, app, cmd, cwd, marker, gate, kill;
   std::vector<std::wstring> stdio;  // input, output and error files, or none
   bool canary = false;
   std::vector<std::pair<std::wstring, std::wstring>> set;  // in order given
@@ -58,6 +65,7 @@ struct Job {
   std::vector<RegValue> reg;
   std::vector<DWORD> systexts;
   DWORD timeout_ms = 30000;
+  DWORD flags = 0;
 };
 
 struct Box {
@@ -120,6 +128,10 @@ bool read_job(const wchar_t* path, Job& job, std::string& error) {
       job.marker = unhex_text(w[1]);
     else if (d == "gate" && n == 2)
       job.gate = unhex_text(w[1]);
+    else if (d == "kill" && n == 2)
+      job.kill = unhex_text(w[1]);
+    else if (d == "flags" && n == 2)
+      job.flags = std::stoul(w[1], nullptr, 0);
     else if (d == "timeout" && n == 2)
       job.timeout_ms = std::stoul(w[1]);
     else if (d == "canary" && n == 1)
@@ -286,6 +298,14 @@ bool exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whether the file exists and no one has it open for writing (the open denies that).
+bool written(const std::wstring& path) {
+  HANDLE f =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+  return f != INVALID_HANDLE_VALUE;
+}
+
 // Whether the process runs a program of Wine's own (under C:\windows), such as the
 // desktop process that a first window starts on demand and that outlives its starter.
 bool wine_program(DWORD pid) {
@@ -377,6 +397,24 @@ std::wstring system_text(DWORD code) {
   return std::wstring(buf, n);
 }
 
+// The console's lines up to its cursor, without trailing blanks, joined by "\n".
+std::wstring console_text() {
+  HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  GetConsoleScreenBufferInfo(out, &info);
+  std::wstring text;
+  std::vector<wchar_t> row(info.dwSize.X);
+  for (SHORT y = 0; y < info.dwCursorPosition.Y; ++y) {
+    DWORD got = 0;
+    ReadConsoleOutputCharacterW(out, row.data(), info.dwSize.X, COORD{0, y}, &got);
+    std::wstring line(row.data(), got);
+    text += line.substr(0, line.find_last_not_of(L' ') + 1) + L"\n";
+  }
+  CloseHandle(out);
+  return text;
+}
+
 std::string run(const Job& job, std::string& error) {
   std::string out = "{";
   if (!write_registry(job, error)) return out;
@@ -387,10 +425,16 @@ std::string run(const Job& job, std::string& error) {
   si.cb = sizeof si;
   std::vector<HANDLE> stdio;
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  bool console = std::count(job.stdio.begin(), job.stdio.end(), L"CONOUT$") != 0;
+  // The console of a program Wine starts from Linux cannot be had; a new one can.
+  if (console) FreeConsole(), AllocConsole();
   for (size_t i = 0; i < job.stdio.size(); ++i) {
-    stdio.push_back(CreateFileW(job.stdio[i].c_str(), i ? GENERIC_WRITE : GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                                i ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr));
+    bool create = i && job.stdio[i] != L"CONOUT$";
+    stdio.push_back(i == 2 && job.stdio[2] == job.stdio[1]
+                        ? stdio[1]
+                        : CreateFileW(job.stdio[i].c_str(), i ? GENERIC_WRITE : GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                      create ? CREATE_ALWAYS : OPEN_EXISTING, 0, nullptr));
   }
   if (!stdio.empty()) {
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -401,10 +445,12 @@ std::string run(const Job& job, std::string& error) {
   HANDLE canary_read = nullptr, canary_write = nullptr;
   if (job.canary) CreatePipe(&canary_read, &canary_write, &inherited, 0);
   PROCESS_INFORMATION pi{};
-  BOOL created = CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr,
-                                !stdio.empty() || job.canary, CREATE_UNICODE_ENVIRONMENT, &env[0],
-                                job.cwd.empty() ? nullptr : job.cwd.c_str(), &si, &pi);
-  for (HANDLE h : stdio) CloseHandle(h);
+  BOOL created =
+      CreateProcessW(job.app.c_str(), &cmd[0], nullptr, nullptr, !stdio.empty() || job.canary,
+                     CREATE_UNICODE_ENVIRONMENT | job.flags, &env[0],
+                     job.cwd.empty() ? nullptr : job.cwd.c_str(), &si, &pi);
+  for (size_t i = 0; i < stdio.size(); ++i)
+    if (i < 2 || stdio[2] != stdio[1]) CloseHandle(stdio[i]);
   if (canary_write) CloseHandle(canary_write);
   if (!created) {
     error = "CreateProcessW failed " + std::to_string(GetLastError());
@@ -419,6 +465,11 @@ std::string run(const Job& job, std::string& error) {
     DWORD wait = WaitForSingleObject(pi.hProcess, 10);
     if (wait != WAIT_OBJECT_0) answer_boxes(pi.dwProcessId, boxes, open);
     if (wait == WAIT_OBJECT_0) break;
+    if (!job.kill.empty() && written(job.kill)) {
+      TerminateProcess(pi.hProcess, 9);
+      WaitForSingleObject(pi.hProcess, 5000);
+      break;
+    }
     if (GetTickCount() - start > job.timeout_ms) {
       TerminateProcess(pi.hProcess, 259);
       WaitForSingleObject(pi.hProcess, 5000);
@@ -458,7 +509,9 @@ std::string run(const Job& job, std::string& error) {
       out += (b ? ", " : "") + std::to_string(boxes[i].buttons[b]);
     out += "]}";
   }
-  out += "], \"registry\": " + registry_values() + ", \"systexts\": {";
+  out += "], \"console_text\": ";
+  e2e::json_string(out, console ? console_text() : L"");
+  out += ", \"registry\": " + registry_values() + ", \"systexts\": {";
   for (size_t i = 0; i < job.systexts.size(); ++i) {
     out += (i ? ", \"" : "\"") + std::to_string(job.systexts[i]) + "\": ";
     e2e::json_string(out, system_text(job.systexts[i]));

@@ -1,9 +1,11 @@
-// Stands in for java.exe / javaw.exe: records how it was started and exits on cue.
+// Stands in for java.exe / javaw.exe: records how it was started and exits on cue. Built
+// twice: a GUI program, and with STANDIN_CONSOLE a console program (java_standin_console).
 // Environment:
 //   STANDIN_REPORT   file to which one JSON line is added per start: the program's own
 //                    path, the command line (GetCommandLineW), its CommandLineToArgvW
-//                    split, the C runtime's argv, the current directory and the
-//                    environment
+//                    split, the C runtime's argv, the current directory, the environment,
+//                    whether its console has a window and how many processes share that
+//                    console (0: it has none)
 //   STANDIN_GATE     file to wait for (up to 20 s) before finishing
 //   STANDIN_SLEEP_MS milliseconds to sleep before finishing
 //   STANDIN_EXIT     exit code (default 0)
@@ -52,7 +54,11 @@ void write_all(HANDLE file, const std::string& bytes) {
 
 }  // namespace
 
+#ifdef STANDIN_CONSOLE
+int wmain() {
+#else
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+#endif
   std::wstring report = env(L"STANDIN_REPORT");
   if (!report.empty()) {
     const wchar_t* command_line = GetCommandLineW();
@@ -82,6 +88,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     e2e::json_string(line, cwd, cwd_len);
     line += ", \"env\": ";
     e2e::json_string_list(line, environment);
+    DWORD console_processes[8];
+    line += ", \"console_window\": " + std::string(GetConsoleWindow() ? "true" : "false");
+    line +=
+        ", \"console_processes\": " + std::to_string(GetConsoleProcessList(console_processes, 8));
     if (!env(L"STANDIN_STDIO").empty()) {
       std::string input = read_all(GetStdHandle(STD_INPUT_HANDLE));
       line += ", \"stdin\": ";

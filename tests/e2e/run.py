@@ -47,6 +47,7 @@ OLD_MTIME = 1_300_000_000  # given to every laid-out file, so a rewrite shows
 # Row vocabulary
 
 JAVA = "copy of the stand-in java.exe"  # file content: the stand-in program
+JAVA_CONSOLE = "copy of the console stand-in"  # file content: its console subsystem build
 DIR = "empty directory"  # file content: a directory
 NO_LOG = "no log file"  # log expectation: the log file must not exist
 
@@ -111,7 +112,8 @@ def syserr(code):
 
 KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
         "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
-        "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary", "image"}
+        "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary", "flags",
+        "merged", "console_text", "kill", "image"}
 
 
 def case(name, **row):
@@ -121,7 +123,8 @@ def case(name, **row):
     exe         launcher copy name in the case directory, default app.exe
     subdir      the case directory is C:\\t\\<name>\\<subdir> instead of C:\\t\\<name>
     param_name  parameter file name, default <exe stem>.tavrin (log_name: .tavrin_log)
-    files       {relative or C:\\ path: bytes | function | JAVA | DIR}; all of C:\\t is fresh
+    files       {relative or C:\\ path: bytes | function | JAVA | JAVA_CONSOLE | DIR}; all of
+                C:\\t is fresh
     reg         registry values from reg()/jre(); HKLM\\SOFTWARE\\JavaSoft is cleared first
     env         {name: value | None to remove}; VERBOSE_TAVRIN is unset unless given
     args        text after the quoted launcher path on the command line
@@ -131,10 +134,13 @@ def case(name, **row):
     exit        expected exit code (required)
     boxes       expected message boxes, err(text) or (caption, text)
     child       None (no child) or {argv, cmd, argv_crt (default argv), exe (the program
-                that must have started, default argv[0]), cwd, env: {n: v|None}}
+                that must have started, default argv[0]), cwd, env: {n: v|None},
+                console_window (its console has a window), console_processes (how many
+                share its console, 0 for none)}
     waits       with a child: True when the launcher must wait for it, False when not
     child_exit  exit code of the stand-in
-    log         NO_LOG, exact text (\\n becomes CR LF, Latin-1), bytes, Starts(text),
+    log         NO_LOG, exact text (a \\n without CR before it becomes CR LF, Latin-1),
+                bytes, Starts(text),
                 Contains(text), or None for unchecked; default NO_LOG without
                 VERBOSE_TAVRIN unless the row lays out a log file
     untouched   files whose bytes and time stamp must not change (the launcher's too)
@@ -144,8 +150,15 @@ def case(name, **row):
     launcher    "gui" (tavrin.exe, the default) or "console" (tavrin-console.exe, whose
                 standard input, output and error are then files)
     stdin       console: bytes of its standard input (default empty)
-    stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe})
+    stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe}),
+                or text, line ends made CR LF as in the log, in UTF-8
     canary      True: the launcher inherits a pipe's write end, which its child must not
+    flags       creation flags the driver adds for the launcher (DETACHED_PROCESS)
+    merged      console: standard output and error are one handle (stdout holds both)
+    console_text  console: standard error is a console opened for writing only; the text
+                expected on it (lines end in \\n)
+    kill        True: the launcher is killed (exit code 9) once its child has started; the
+                child must end with it, never finishing
     image       a local folder laid out as the case directory, exe included (an app that
                 tavrin-pack wrote); no launcher build is copied then
     """
@@ -706,6 +719,37 @@ CASES += [console_exit(code) for code in (0, 1, 7, 255, 0xC000013A)] + [
             stderr=("Parameter file\r\n'{dir}\\app.tavrin'\r\nis empty\r\n").encode()),
 ]
 
+# A console java.exe. The driver has no console under Wine, so neither has the launcher
+# unless a row gives it one.
+CONSOLE_FILES = {"jre\\bin\\java.exe": JAVA_CONSOLE, "lib\\a.jar": b"PK"}
+DETACHED_PROCESS, CREATE_NO_WINDOW = 0x8, 0x8000000
+BAD_EXE = ("Cannot execute command\n'" + SIMPLE_CHILD["cmd"] + "':\n{sys:193} (error 193)\n")
+
+CASES += [
+    # Without a console the child gets one of its own without a window, never a new
+    # window; a console without a window (the caller's CREATE_NO_WINDOW) is shared.
+    console("console_detached_child_has_no_window", params=SIMPLE, files=CONSOLE_FILES,
+            args=' x "y z"', flags=DETACHED_PROCESS, exit=0,
+            child=dict(SIMPLE_CHILD, console_window=False, console_processes=1)),
+    console("console_hidden_console_shared", params=SIMPLE, files=CONSOLE_FILES,
+            args=' x "y z"', flags=CREATE_NO_WINDOW, exit=0,
+            child=dict(SIMPLE_CHILD, console_window=False, console_processes=2)),
+    # Standard output and error as one handle, as Python's stderr=STDOUT passes them.
+    console("console_output_and_error_one_handle", params=SIMPLE, files=CONSOLE_FILES, env=STDIO,
+            args=' x "y z"', stdin=b"typed\r\n", merged=True, exit=0, child=SIMPLE_CHILD,
+            stdout=b"out:typed\r\nerr:typed\r\n"),
+    # A caller's time-out kills the launcher; the program goes with it.
+    console("console_killed_ends_child", params=SIMPLE, files=CONSOLE_FILES, args=' x "y z"',
+            kill=True, exit=9, child=SIMPLE_CHILD),
+    # A system text ends in CR LF, and gets no second CR on standard error or in the log.
+    console("console_bad_exe_format", params=SIMPLE, args=' x "y z"', env=VERBOSE,
+            files={"jre\\bin\\java.exe": b"not a program", "lib\\a.jar": b"PK"}, exit=2,
+            stderr=BAD_EXE, log=Contains(BAD_EXE + "\n")),
+    # A console handle opened for writing only still gets UTF-16 through the console.
+    console("console_error_write_only_console", exe="pr\u00fcf\u20ac.exe", params=b"", exit=2,
+            console_text="Parameter file\n'{dir}\\pr\u00fcf\u20ac.tavrin'\nis empty\n"),
+]
+
 # ---------------------------------------------------------------------------------------
 # Resources, as Windows reads them (resource_probe.exe): the version details, the manifest
 # and the icon of each launcher build.
@@ -758,12 +802,13 @@ class Bench:
         self.wine, self.wineserver = find_wine()
         self.driver = HELPERS / "e2e_driver.exe"
         self.standin = HELPERS / "java_standin.exe"
+        self.standin_console = HELPERS / "java_standin_console.exe"
         self.probe = HELPERS / "resource_probe.exe"
         self.launchers = {(a, v): DIST / a / name for a in ("x64", "x86")
                           for v, name in LAUNCHERS.items()}
         self.check_exe = DIST / "x64" / "tavrin-check.exe"
-        for path in [self.driver, self.standin, self.probe, *self.launchers.values(), CHECK,
-                     self.check_exe]:
+        for path in [self.driver, self.standin, self.standin_console, self.probe,
+                     *self.launchers.values(), CHECK, self.check_exe]:
             if not path.is_file():
                 raise SystemExit(f"e2e: missing {path} (run scripts/build)")
         self.xvfb = None
@@ -886,6 +931,8 @@ def run_case(bench, row, arch, seen):
         path.parent.mkdir(parents=True, exist_ok=True)
         if content == JAVA:
             shutil.copyfile(bench.standin, path)
+        elif content == JAVA_CONSOLE:
+            shutil.copyfile(bench.standin_console, path)
         elif callable(content):
             path.write_bytes(content())
         else:
@@ -908,7 +955,10 @@ def run_case(bench, row, arch, seen):
     child = row.get("child")
     if child:
         job.append("marker " + text_field(child_report + ".done"))
-        if row.get("waits", True):
+        if row.get("kill"):
+            env["STANDIN_SLEEP_MS"] = "5000"  # long past the kill, should the child survive it
+            job.append("kill " + text_field(child_report))
+        elif row.get("waits", True):
             env["STANDIN_SLEEP_MS"] = "300"
         else:
             env["STANDIN_GATE"] = gate
@@ -916,11 +966,17 @@ def run_case(bench, row, arch, seen):
         if "child_exit" in row:
             env["STANDIN_EXIT"] = str(row["child_exit"])
     stdio = ["C:\\r\\stdin", "C:\\r\\stdout", "C:\\r\\stderr"]
+    if row.get("merged"):
+        stdio[2] = stdio[1]
+    if "console_text" in row:
+        stdio[2] = "CONOUT$"
     if row.get("launcher") == "console":
         unix(stdio[0]).write_bytes(row.get("stdin", b""))
         job.append("stdio " + " ".join(map(text_field, stdio)))
     if row.get("canary"):
         job.append("canary")
+    if row.get("flags"):
+        job.append(f"flags {row['flags']}")
     for name, value in env.items():
         job.append(("unset " + text_field(name)) if value is None else
                    f"set {text_field(name)} {text_field(fill(value))}")
@@ -930,7 +986,9 @@ def run_case(bench, row, arch, seen):
         for v in ("64", "32") if view == "both" else (view,):
             job.append(f"reg {v} {text_field(key)} {text_field(name)} {kind} {data.hex() or '-'}")
             registry.append([v, key, name, kind, data.hex()])
-    codes = set(re.findall(r"\{sys:(\d+)\}", " ".join(t for _, t in row.get("boxes", []))))
+    texts = [t for _, t in row.get("boxes", [])] + [
+        row[k] for k in ("stderr", "log", "console_text") if isinstance(row.get(k), str)]
+    codes = set(re.findall(r"\{sys:(\d+)\}", " ".join(texts)))
     job += ["systext " + code for code in sorted(codes)]
     unix("C:\\r\\job.txt").write_text("\n".join(job) + "\n")
 
@@ -985,11 +1043,21 @@ def run_case(bench, row, arch, seen):
         env_got = dict(e.split("=", 1) for e in got["env"] if "=" in e[1:])
         for name, value in child.get("env", {}).items():
             check(f"child env {name}", value and fill(value), env_got.get(name))
-        check("launcher waited for child", row.get("waits", True), report["marker_at_exit"])
+        for key in ("console_window", "console_processes"):
+            if key in child:
+                check(f"child {key}", child[key], got[key])
+        if not row.get("kill"):
+            check("launcher waited for child", row.get("waits", True), report["marker_at_exit"])
+        check("child finished (never with a killed launcher)", not row.get("kill"),
+              unix(child_report + ".done").exists())
 
     for key, path in (("stdout", stdio[1]), ("stderr", stdio[2])):
         if key in row:
-            check(f"launcher's standard {key[3:]}", fill_bytes(row[key]), unix(path).read_bytes())
+            want = row[key]
+            want = crlf(fill(want)).encode() if isinstance(want, str) else fill_bytes(want)
+            check(f"launcher's standard {key[3:]}", want, unix(path).read_bytes())
+    if "console_text" in row:
+        check("console's text", fill(row["console_text"]), report["console_text"])
 
     log_path = unix(case_dir + "\\" + row["log_name"])
     log = row["log"]
@@ -1000,7 +1068,7 @@ def run_case(bench, row, arch, seen):
         if isinstance(log, bytes):
             check("log", log, got)
         else:
-            want = fill(log).replace("\n", "\r\n").encode("latin-1")
+            want = crlf(fill(log)).encode("latin-1")
             if isinstance(log, Starts):
                 got = got[: len(want)] if got else got
             if isinstance(log, Contains):
@@ -1178,6 +1246,11 @@ def run_probe(bench, row):
             declared |= {(tag, a, v) for a, v in element.attrib.items()}
         problems += [f"manifest lacks {n}" for n in row["manifest"] if n not in declared]
     return problems
+
+
+def crlf(text):
+    """The text with a CR before every line feed that lacks one, as the launcher writes."""
+    return re.sub(r"(?<!\r)\n", "\r\n", text)
 
 
 def show(expected, got):

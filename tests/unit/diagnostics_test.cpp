@@ -13,12 +13,16 @@ TEST_F(diagnostics, log_format_byte_for_byte) {
   log_message(u"Loading parameter file\n'%s'", u"C:\\app\\caf\u00E9.tavrin");
   log_message(u"Process %d created", -7);
   log_message(u"wide \u20AC\xD83D\xDE00 end");
+  // A CR goes only before a line feed that lacks one, also where the two meet across the
+  // pieces of an entry (a system text ends in CR LF; the format then adds its own LF).
+  log_message(u"a\r\nb\r%s\n\r\r\n%s", u"\nc\r", u" (error 2)\r");
   EXPECT_EQ(run_to_exit([] { fatal_error(u"Syntax error\n%.3s", u"abcdef"); }), 2);
   EXPECT_EQ(current().files[log_name],
             "Quorbel tavrin version 1.0.4\r\n"
             "Loading parameter file\r\n'C:\\app\\caf\xE9.tavrin'\r\n\r\n"
             "Process -7 created\r\n\r\n"
             "wide ??? end\r\n\r\n"
+            "a\r\nb\r\nc\r\n\r\r\n (error 2)\r\n\r\n"
             "Syntax error\r\nabc\r\n\r\n");
   ASSERT_EQ(current().boxes.size(), 1u);
   EXPECT_EQ(current().boxes[0].text, u"Syntax error\nabc");

@@ -29,6 +29,7 @@ TEST_F(launch_sequence, waits_for_the_child_and_ends_with_0) {
 
 TEST_F(launch_sequence, start_does_not_wait) {
   current().environment[u"VERBOSE_TAVRIN"] = u"";
+  current().faults.job_fails = true;  // no job is asked for, so none is missed
   current().command_line = u"";
   EXPECT_EQ(run("start jre\\bin\\java.exe -cp x Main"), 0);
   EXPECT_TRUE(current().waited.empty());
@@ -44,6 +45,20 @@ TEST_F(launch_sequence, waiting_is_logged) {
   EXPECT_EQ(log().substr(log().rfind("Process 1001 created")),
             "Process 1001 created\r\n\r\nWaiting end of process 1001\r\n\r\n"
             "Process 1001 terminated\r\n\r\n");
+}
+
+// The console launcher asks for a job only for a child it waits for; without one it
+// carries on, and says so once.
+TEST_F(launch_sequence, a_child_outside_the_job_is_logged) {
+  current().environment[u"VERBOSE_TAVRIN"] = u"";
+  current().system_messages[5] = u"Access is denied.\r\n";
+  current().faults.job_fails = true;
+  EXPECT_EQ(run("jre\\bin\\java.exe -cp x Main"), 0);
+  EXPECT_EQ(log().substr(log().rfind("Process 1001 created")),
+            "Process 1001 created\r\n\r\n"
+            "Process 1001 is in no job object; it would outlive a killed launcher:\r\n"
+            "Access is denied.\r\n (error 5)\r\n\r\n"
+            "Waiting end of process 1001\r\n\r\nProcess 1001 terminated\r\n\r\n");
 }
 
 TEST_F(launch_sequence, a_failed_start_is_shown) {

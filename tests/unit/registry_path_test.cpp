@@ -74,14 +74,14 @@ TEST_F(registry_path, failures_are_logged_with_the_system_text) {
       log().substr(log().find("RegOpenKeyEx")),
       "RegOpenKeyEx '\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime "
       "Environment\\1.7\\JavaHome'"
-      " at '1.7':\r\nThe system cannot find the file specified.\r\r\n (error 2)\r\n\r\n"
+      " at '1.7':\r\nThe system cannot find the file specified.\r\n (error 2)\r\n\r\n"
       "Reading registry path '\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime "
       "Environment\\1.6\\Missing'\r\n\r\n"
       "RegQueryValueEx '\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime "
       "Environment\\1.6\\Missing':\r\n"
-      "The system cannot find the file specified.\r\r\n (error 2)\r\n\r\n"
+      "The system cannot find the file specified.\r\n (error 2)\r\n\r\n"
       "Reading registry path '\\HKEY_USERS\\x'\r\n\r\n"
-      "RegQueryValueEx '\\HKEY_USERS\\x':\r\nMore data is available.\r\r\n (error 234)\r\n\r\n");
+      "RegQueryValueEx '\\HKEY_USERS\\x':\r\nMore data is available.\r\n (error 234)\r\n\r\n");
 }
 
 TEST_F(registry_path, access_flags_reach_every_open_and_views_stay_apart) {

@@ -24,6 +24,7 @@ struct injected_faults {
   int32_t data_query_error = 0;  // the second query of a value fails with the code
   uint64_t fail_allocation = 0;  // allocation number n (from 1) fails when equal to n
   bool start_fails = false;      // with last_error 2
+  bool job_fails = false;        // a child that will be waited for gets no job (error 5)
 };
 
 }  // namespace simulated_os

@@ -143,7 +143,7 @@ void report_error(const char16_t* text, const char16_t* caption, uint32_t style)
   current().boxes.push_back({text, caption, style});
 }
 
-bool start_process(char16_t* command, process* started) {
+bool start_process(char16_t* command, bool wait, process* started) {
   simulated_os::machine& m = current();
   if (m.faults.start_fails) {
     m.last_error = 2;
@@ -152,6 +152,7 @@ bool start_process(char16_t* command, process* started) {
   m.started.push_back(command);
   started->id = static_cast<uint32_t>(1000 + m.started.size());
   started->handle = nullptr;
+  started->job_error = wait && m.faults.job_fails ? 5 : 0;
   return true;
 }
 

@@ -4,6 +4,7 @@
 // the error may be "Out of memory", and a static buffer would be stored in the file.
 #include <windows.h>
 
+#include "launch/wide_text.h"
 #include "platform/os.h"
 #include "platform/win32/wide.h"
 
@@ -13,18 +14,20 @@ void report_error(const char16_t* text, const char16_t*, uint32_t) {
   constexpr int text_capacity = 2 * 4096 + 2;  // every character a line feed, and the end
   char16_t text_buffer[text_capacity];
   int length = 0;
-  for (const char16_t* c = text; *c && length < text_capacity - 3; ++c) {
-    if (*c == u'\n') text_buffer[length++] = u'\r';
+  char16_t previous = 0;
+  for (const char16_t* c = text; *c && length < text_capacity - 3; previous = *c++) {
+    if (lacks_carriage_return(previous, *c)) text_buffer[length++] = u'\r';
     text_buffer[length++] = *c;
   }
   text_buffer[length++] = u'\r';
   text_buffer[length++] = u'\n';
 
+  // WriteConsoleW first: it fails on anything but a console, and it succeeds on a console
+  // handle opened for writing only, where GetConsoleMode would fail and UTF-8 would show
+  // in the console's code page.
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  DWORD mode = 0;
   DWORD written = 0;
-  if (GetConsoleMode(error, &mode)) {
-    WriteConsoleW(error, wide(text_buffer), static_cast<DWORD>(length), &written, nullptr);
+  if (WriteConsoleW(error, wide(text_buffer), static_cast<DWORD>(length), &written, nullptr)) {
     return;
   }
   char utf8_buffer[3 * text_capacity];

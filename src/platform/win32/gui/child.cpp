@@ -7,7 +7,7 @@
 
 namespace os {
 
-bool start_process(char16_t* command, process* started) {
+bool start_process(char16_t* command, bool, process* started) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -20,6 +20,7 @@ bool start_process(char16_t* command, process* started) {
   CloseHandle(info.hThread);
   started->id = info.dwProcessId;
   started->handle = info.hProcess;
+  started->job_error = 0;
   return true;
 }
 
