@@ -3,12 +3,13 @@
 
 Each module of Debian's jmods is extracted and created again for windows-amd64 at version
 17.0.15, without its Linux programs and libraries; java.base, created last with the hashes
-of the others, carries the Java stand-in of tests/e2e as bin/java.exe and bin/javaw.exe
-and a stand-in bin/server/jvm.dll, so that a packed app starts under Wine and reports its
+of the others, carries the Java stand-ins of tests/e2e as bin/javaw.exe (windowed) and
+bin/java.exe (console) and a stand-in bin/server/jvm.dll, so that a packed app starts under Wine and reports its
 command. Beside that set, for the refusals: java.base alone for windows-x86, java.base
 21.0.1 for windows-amd64, and a module path without java.base; and the set zipped in a
-vendor's layout (jdk-17.0.15+6/jmods/). Built once per build folder, under
-build/pack-fixture/, again when the stand-in or this script changes.
+vendor's layout (jdk-17.0.15+6/jmods/), with a runtime of java.sql linked from it and
+zipped as a vendor's JRE (jdk-17.0.15+6-jre/). Built once per build folder, under
+build/pack-fixture/, again when a stand-in or this script changes.
 
 Usage: python3 tests/e2e/pack_fixture.py   (prints the fixture's folder)
 """
@@ -24,6 +25,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 JDK_JMODS = Path("/usr/lib/jvm/java-17-openjdk-amd64/jmods")  # Debian's, for linux-amd64
 STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin.exe"
+STANDIN_CONSOLE = STANDIN.with_name("java_standin_console.exe")
 FIXTURE = ROOT / "build/pack-fixture"
 MODULES = ["java.logging", "java.xml", "java.transaction.xa", "java.sql", "java.security.sasl",
            "java.naming", "java.datatransfer", "java.prefs", "java.desktop", "java.net.http",
@@ -46,8 +48,8 @@ def base_options(tree, work):
     """java.base's Windows parts: the stand-ins, and lib/ without Linux's libraries."""
     cmds, libs = work / "cmds", work / "libs"
     cmds.mkdir()
-    for program in ("java.exe", "javaw.exe"):
-        shutil.copyfile(STANDIN, cmds / program)
+    shutil.copyfile(STANDIN, cmds / "javaw.exe")
+    shutil.copyfile(STANDIN_CONSOLE, cmds / "java.exe")
     shutil.copytree(tree / "lib", libs, ignore=shutil.ignore_patterns(
         "*.so", "server", "jexec", "jspawnhelper"))
     (libs / "server").mkdir()
@@ -73,12 +75,18 @@ def build(folder):
     with zipfile.ZipFile(folder / "jdk-17.0.15_windows-x64.zip", "w") as z:
         for path in sorted((folder / "jmods").iterdir()):
             z.write(path, "jdk-17.0.15+6/jmods/" + path.name)
+    subprocess.run(["jlink", "--module-path", folder / "jmods", "--add-modules", "java.sql",
+                    "--output", work / "jre"], check=True, stdout=subprocess.DEVNULL)
+    with zipfile.ZipFile(folder / "jre-17.0.15_windows-x64.zip", "w") as z:
+        for path in sorted(p for p in (work / "jre").rglob("*") if p.is_file()):
+            z.write(path, "jdk-17.0.15+6-jre/" + path.relative_to(work / "jre").as_posix())
     shutil.rmtree(work)
 
 
 def fixture():
     """The fixture's folder, built first when it is missing or stale."""
-    key = hashlib.sha256(STANDIN.read_bytes() + Path(__file__).read_bytes()).hexdigest()[:16]
+    key = hashlib.sha256(STANDIN.read_bytes() + STANDIN_CONSOLE.read_bytes() +
+                         Path(__file__).read_bytes()).hexdigest()[:16]
     folder = FIXTURE / key
     if not (folder / "done").exists():
         shutil.rmtree(FIXTURE, ignore_errors=True)
