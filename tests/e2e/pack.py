@@ -13,10 +13,13 @@ Usage: python3 tests/e2e/pack.py [NAME_PART ...]
 
 import hashlib
 import os
+import pwd
+import re
 import shutil
 import struct
 import subprocess
 import sys
+import uuid
 import zipfile
 from pathlib import Path
 
@@ -63,12 +66,13 @@ def build_app():
         shutil.copyfile(STANDIN, APP / "nojvm/bin" / program)
 
 
-def row(name, args, exit, says=(), check=None, wine=None, present=(), env=None):
+def row(name, args, exit, says=(), check=None, wine=(), present=(), env=None):
     """args: pack's arguments ({F} the fixture, {app} the app folder); says: texts its output must hold; check(dest, out) gives problems;
-    wine: a run.py row for the packed app (its image key names the folder in dest);
+    wine: run.py rows run then in order (an image key names the packed folder in dest, a then
+    key a function of the bench giving problems afterwards), one row or a list;
     present: names laid out in the destination before, which a refusal must leave alone."""
-    return dict(name=name, args=args, exit=exit, says=says, check=check, wine=wine,
-                present=present, env=env or {})
+    return dict(name=name, args=args, exit=exit, says=says, check=check,
+                wine=[wine] if isinstance(wine, dict) else wine, present=present, env=env or {})
 
 
 DEMO = ["--name", "Demo", "--input", "{app}/in", "--main-jar", "main.jar"]
@@ -98,25 +102,33 @@ def branded(dest, out):
             if strings.get(k) != v]
 
 
-def zip_twice(dest, out):
-    """A second run into another folder gives the same bytes; its entries are in order, under
-    Zipped/, stamped with SOURCE_DATE_EPOCH."""
-    name = "Zipped-1.0-windows-x64.zip"
+def built_twice(args, name, dest, out):
+    """A second run into another folder gives the same bytes, whose SHA-256 the first printed."""
     again = dest.parent / (dest.name + "-again")
     shutil.rmtree(again, ignore_errors=True)
-    second = subprocess.run([str(PACK), *fill(ZIPPED, again)], capture_output=True,
+    second = subprocess.run([str(PACK), *fill(args, again)], capture_output=True, text=True,
                             env=dict(os.environ, SOURCE_DATE_EPOCH="1700000000"))
     data = (dest / name).read_bytes()
-    problems = [] if data == (again / name).read_bytes() else ["two runs gave other bytes"]
+    problems = [] if second.returncode == 0 else [f"second run: {second.stderr}"]
+    if not problems and data != (again / name).read_bytes():
+        problems.append("two runs gave other bytes")
     if f"{hashlib.sha256(data).hexdigest()}  {dest / name}" not in out:
         problems.append("no SHA-256 line")
+    return problems
+
+
+def zip_twice(dest, out):
+    """Built twice, the same bytes; its entries are in order, under Zipped/, stamped with
+    SOURCE_DATE_EPOCH."""
+    name = "Zipped-1.0-windows-x64.zip"
+    problems = built_twice(ZIPPED, name, dest, out)
     with zipfile.ZipFile(dest / name) as z:
         names = z.namelist()
         if names != sorted(names) or not all(n.startswith("Zipped/") for n in names):
             problems.append(f"entries {names[:5]}...")
         if {i.date_time for i in z.infolist()} != {(2023, 11, 14, 22, 13, 20)}:
             problems.append("time stamps other than SOURCE_DATE_EPOCH's")
-    return problems + ([] if second.returncode == 0 else [f"second run: {second.stderr}"])
+    return problems
 
 
 def x86_launcher(dest, out):
@@ -137,6 +149,121 @@ def same_runtime(dest, out):
 
 ZIPPED = ["--name", "Zipped", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
           "--type", "zip", "--dest", "{dest}"]
+
+# The installer: Demo by a vendor whose name is not ASCII, with a Start-menu folder and a
+# desktop shortcut, installed per user into the Wine prefix, started, upgraded, refused a
+# downgrade and uninstalled. tavrin-pack's namespace of upgrade codes makes the oracle's.
+VENDOR, URL = "Acme \u00c6sir", "https://example.com/help"
+MSI = DEMO + JMODS + ["--type", "msi", "--vendor", VENDOR, "--win-menu-group", "Acme Apps",
+                      "--win-shortcut", "--about-url", URL, "--dest", "{dest}"]
+UPGRADE_CODE = uuid.uuid5(uuid.UUID("6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9"), VENDOR + "\\Demo")
+HOME = "C:\\users\\" + pwd.getpwuid(os.getuid()).pw_name  # as Wine names the profile
+INSTALL = HOME + "\\AppData\\Local\\Programs\\Demo"
+LINKS = [HOME + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Acme Apps",
+         HOME + "\\Desktop\\Demo.lnk"]
+KEY = "HKCU\\Software\\" + VENDOR + "\\Demo"
+
+
+def msi_file(version):
+    return WORK / "rows" / f"msi_{version}" / f"Demo-{version}-windows-x64.msi"
+
+
+def table(msi, name):
+    return [line.split("\t") for line in sh("msiinfo", "export", msi, name).stdout.splitlines()[3:]]
+
+
+def msi_tables(dest, out):
+    """msiinfo reads the expected properties and shortcuts; a second run gives the same bytes."""
+    properties = dict(table(msi_file("1.0.0"), "Property"))
+    expected = {"ProductName": "Demo", "ProductVersion": "1.0.0", "Manufacturer": VENDOR,
+                "UpgradeCode": "{%s}" % str(UPGRADE_CODE).upper(), "ARPHELPLINK": URL,
+                "ARPPRODUCTICON": "icon.exe", "ALLUSERS": None}
+    problems = [f"{k}: {properties.get(k)!r}, expected {v!r}" for k, v in expected.items()
+                if properties.get(k) != v]
+    shortcuts = [(r[1], r[2], r[4], r[11]) for r in table(msi_file("1.0.0"), "Shortcut")]
+    if sorted(shortcuts) != [(d, "Demo", "[INSTALLDIR]Demo.exe", "INSTALLDIR")
+                             for d in ("DesktopFolder", "menu_group")]:
+        problems.append(f"shortcuts {shortcuts}")
+    return problems + built_twice(MSI + ["--app-version", "1.0.0"], msi_file("1.0.0").name,
+                                  dest, out)
+
+
+def per_machine(dest, out):
+    """For all users: ALLUSERS, Program Files, the key paths in HKLM (root 2)."""
+    msi = dest / "Demo-1.0-windows-x64.msi"
+    got = (dict(table(msi, "Property")).get("ALLUSERS"),
+           {r[0]: r[1] for r in table(msi, "Directory")}["INSTALLDIR"],
+           {r[1] for r in table(msi, "Registry")})
+    return [] if got == ("1", "ProgramFiles64Folder", {"2"}) else [f"per machine: {got}"]
+
+
+def registry(bench, key):
+    """The key and its subkeys as `reg export` writes them; None when the key is absent."""
+    exported = run.unix("C:\\r\\export.reg")
+    found = bench.call([bench.wine, "reg", "export", key, "C:\\r\\export.reg", "/y"], "reg", 60)
+    return exported.read_text(encoding="utf-16") if found == 0 else None
+
+
+def products(bench):
+    """The names and versions of the products installed for the user."""
+    names = registry(bench, "HKCU\\Software\\Microsoft\\Installer\\Products") or ""
+    data = registry(bench, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\"
+                           "UserData") or ""
+    return (re.findall(r'"ProductName"="(.*)"', names),
+            re.findall(r'"DisplayVersion"="(.*)"', data))
+
+
+def installed(version):
+    """Installed: the files msiextract finds in the package, the shortcuts, the key; one
+    product, of this version."""
+    def then(bench):
+        extracted = WORK / "extracted"
+        shutil.rmtree(extracted, ignore_errors=True)
+        sh("msiextract", "-C", extracted, msi_file(version))
+        files = {folder: {p.relative_to(folder).as_posix(): p.read_bytes()
+                          for p in folder.rglob("*") if p.is_file()}
+                 for folder in (extracted / "Programs/Demo", run.unix(INSTALL))}
+        problems = [] if len(set(map(str, files.values()))) == 1 else [
+            f"installed {sorted(files[run.unix(INSTALL)])[:5]}..., extracted "
+            f"{sorted(files[extracted / 'Programs/Demo'])[:5]}..."]
+        problems += [f"no {link}" for link in LINKS if not run.unix(link).exists()]
+        if f'"Version"="{version}"' not in (registry(bench, KEY) or ""):
+            problems.append(f"{KEY} holds {registry(bench, KEY)}")
+        return problems + ([] if products(bench) == (["Demo"], [version]) else
+                           [f"products {products(bench)}"])
+    return then
+
+
+def nothing_left(bench):
+    left = [p for p in [INSTALL] + LINKS if run.unix(p).exists()]
+    left += [KEY] if registry(bench, KEY) is not None else []
+    return [f"left behind: {left}"] if left else (
+        [] if products(bench) == ([], []) else [f"products {products(bench)}"])
+
+
+def msiexec(name, args, exit, then, **row):
+    """msiexec under Wine, started by the driver as a launcher is (its boxes answered and
+    recorded); then(bench) looks at the prefix afterwards."""
+    return dict(run.case(name, dir="C:\\windows\\system32", exe="msiexec.exe",
+                         cmd="msiexec " + args, exit=exit, **row), then=then)
+
+
+def windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+MSI_STEPS = [
+    msiexec("msi_install", f'/i "{windows(msi_file("1.0.0"))}" /qn', 0, installed("1.0.0")),
+    run.case("msi_start_installed", dir=INSTALL, exe="Demo.exe", args=" x", exit=0,
+             child=dict(argv=["{dir}\\runtime\\bin\\javaw.exe", "-cp", CLASS_PATH, "demo.Main", "x"],
+                        cwd="{dir}")),
+    msiexec("msi_upgrade", f'/i "{windows(msi_file("1.0.1"))}" /qn', 0, installed("1.0.1")),
+    msiexec("msi_downgrade_refused", f'/i "{windows(msi_file("1.0.0"))}" /qb', 1603,
+            installed("1.0.1"), boxes=[("Install Failed", "Demo 1.0.1 is installed, which is newer than "
+                                        "this installer's version 1.0.0; uninstall it first to "
+                                        "go back to 1.0.0.")]),
+    msiexec("msi_uninstall", f'/x "{windows(msi_file("1.0.1"))}" /qn', 0, nothing_left),
+]
 ROWS = [
     # A javac-built app using java.sql and TLS, packed and started; the options and arguments
     # reach the program exactly, %NAME% expanded by the launcher.
@@ -188,6 +315,21 @@ ROWS = [
         says=["--add-modules jdk.nothing: the module path has no such module"]),
     row("image_exists", DEMO + JMODS, 2, present=["Demo/"], says=["exists already"]),
     row("zip_exists", ZIPPED, 2, present=["Zipped-1.0-windows-x64.zip"], says=["exists already"]),
+    row("msi_1.0.0", MSI + ["--app-version", "1.0.0"], 0, env={"SOURCE_DATE_EPOCH": "1700000000"},
+        check=msi_tables),
+    row("msi_1.0.1", MSI + ["--app-version", "1.0.1"], 0, wine=MSI_STEPS),
+    row("msi_per_machine", DEMO + JMODS + ["--type", "msi", "--vendor", "Acme",
+                                           "--win-per-machine-install"], 0, check=per_machine),
+    # An installer's refusals: status 2, nothing written.
+    row("msi_version_limits", MSI + ["--app-version", "1.256.0"], 2, says=[
+        "--app-version 1.256.0: an installer's version is MAJOR.MINOR.BUILD, with major and "
+        "minor at most 255 and build at most 65535"]),
+    row("msi_bad_uuid", MSI + ["--win-upgrade-uuid", "1234-5678"], 2, says=["is not a UUID"]),
+    row("msi_bad_vendor", MSI + ["--vendor", "Acme/Labs"], 2,
+        says=["--vendor Acme/Labs: is not a Windows folder or registry key name"]),
+    row("msi_bad_name", ["--name", "De|mo"] + MSI[2:], 2,
+        says=["--name De|mo: is not a Windows file name"]),
+    row("msi_missing_icon", MSI + ["--icon", "{app}/missing.ico"], 2, says=["missing.ico"]),
 ]
 
 
@@ -221,8 +363,7 @@ def pack_row(r):
         problems.append(f"left behind: {listing(dest)}, before {before}")
     if not problems and r["check"]:
         problems += r["check"](dest, out)
-    wine = r["wine"] and dict(r["wine"], image=dest / r["wine"]["image"])
-    return problems, wine
+    return problems, [dict(w, image=dest / w["image"]) if w.get("image") else w for w in r["wine"]]
 
 
 def main(parts):
@@ -238,14 +379,21 @@ def main(parts):
         problems, wine = pack_row(r)
         ok = run.report(r["name"], problems)
         passed, failed = passed + ok, failed + (not ok)
-        if ok and wine:
-            wine_rows.append(wine)
+        if ok:
+            wine_rows += wine
     if wine_rows:
         bench = run.Bench()
         try:
             bench.start()
+            # Wine links the prefix's desktop to $HOME, where installers must write nothing.
+            desktop = run.unix(HOME + "\\Desktop")
+            if desktop.is_symlink():
+                desktop.unlink()
+                desktop.mkdir()
             for w in wine_rows:
-                ok = run.report(w["name"] + " [x64, Wine]", run.run_case(bench, w, "x64", {}))
+                problems = run.run_case(bench, w, "x64", {})
+                ok = run.report(w["name"] + " [x64, Wine]",
+                                problems + (w["then"](bench) if w.get("then") else []))
                 passed, failed = passed + ok, failed + (not ok)
         finally:
             bench.stop()

@@ -113,7 +113,7 @@ def syserr(code):
 KEYS = {"params", "exe", "subdir", "param_name", "log_name", "files", "reg", "env", "args", "cmd",
         "cwd", "archs", "exit", "boxes", "child", "waits", "child_exit", "log", "untouched",
         "only_files", "needs", "launcher", "stdin", "stdout", "stderr", "canary", "flags",
-        "merged", "console_text", "kill", "image"}
+        "merged", "console_text", "kill", "image", "dir"}
 
 
 def case(name, **row):
@@ -161,6 +161,8 @@ def case(name, **row):
                 child must end with it, never finishing
     image       a local folder laid out as the case directory, exe included (an app that
                 tavrin-pack wrote); no launcher build is copied then
+    dir         the case directory is this folder of the prefix, where the program `exe` is
+                installed already; no launcher build is copied there
     """
     unknown = set(row) - KEYS
     assert not unknown and "exit" in row, f"row {name}: unknown keys {unknown} or no exit"
@@ -820,8 +822,9 @@ class Bench:
             old_log.unlink()
         self.env = {k: v for k, v in os.environ.items() if k not in ("VERBOSE_TAVRIN", "DISPLAY")
                     and not k.startswith(("STANDIN_", "WINE"))}
+        # No Mono, Gecko or Linux menu entries (an installer's shortcuts would make them).
         self.env.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
         if PREFIX.exists():
             self.call([self.wineserver, "-k"], "wineserver", 60)  # left by an aborted run
             shutil.rmtree(PREFIX)
@@ -902,7 +905,8 @@ def text_field(text):
 def run_case(bench, row, arch, seen):
     """Runs the row on one launcher build; returns a list of problems (empty: pass).
     seen receives what the launcher did: exit code, box texts, child command line."""
-    case_dir = "C:\\t\\" + row["name"] + ("\\" + row["subdir"] if row.get("subdir") else "")
+    case_dir = row.get("dir") or (
+        "C:\\t\\" + row["name"] + ("\\" + row["subdir"] if row.get("subdir") else ""))
     exe = case_dir + "\\" + row["exe"]
     systexts = {}  # Wine's texts for error codes, from the driver's report
 
@@ -915,7 +919,7 @@ def run_case(bench, row, arch, seen):
 
     for top in ("t", "r"):
         shutil.rmtree(PREFIX / "drive_c" / top, ignore_errors=True)
-    unix(case_dir).mkdir(parents=True)
+    unix(case_dir).mkdir(parents=True, exist_ok=True)
     unix("C:\\r").mkdir(parents=True)
 
     files = dict(row["files"])
@@ -942,7 +946,7 @@ def run_case(bench, row, arch, seen):
             laid[rel] = path.read_bytes()
     if row.get("image"):
         shutil.copytree(row["image"], unix(case_dir), dirs_exist_ok=True)
-    else:
+    elif not row.get("dir"):
         shutil.copyfile(bench.launchers[arch, row.get("launcher", "gui")], unix(exe))
     os.utime(unix(exe), (OLD_MTIME, OLD_MTIME))
     laid[row["exe"]] = unix(exe).read_bytes()

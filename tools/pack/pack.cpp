@@ -13,6 +13,7 @@
 #include "machine_setup.h"
 #include "manifest.h"
 #include "module_choice.h"
+#include "msi_package.h"
 #include "parameter_file_text.h"
 #include "platform/simulated/machine.h"
 #include "refusal.h"
@@ -59,7 +60,9 @@ struct job {
 std::string output_name(const job& j) {
   switch (j.o.type) {
     case output_type::zip:
-      return j.o.name + "-" + j.o.app_version + "-windows-" + architecture_name(j.arch) + ".zip";
+    case output_type::msi:
+      return j.o.name + "-" + j.o.app_version + "-windows-" + architecture_name(j.arch) +
+             (j.o.type == output_type::zip ? ".zip" : ".msi");
     case output_type::app_image:
       break;
   }
@@ -218,12 +221,20 @@ void place_output(const job& j) {
   auto since = steady::now();
   fs::path target = j.dest / fs::u8path(output_name(j));
   switch (j.o.type) {
-    case output_type::zip: {
-      const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-      fs::path zip = j.temporary / fs::u8path(output_name(j));
-      write_zip(j.image, j.o.name, zip, epoch && *epoch ? std::strtoll(epoch, nullptr, 10) : 0);
-      move_into_place(zip, target);
-      step("zip", target.u8string(), since);
+    case output_type::zip:
+    case output_type::msi: {
+      const char* given = std::getenv("SOURCE_DATE_EPOCH");
+      int64_t epoch = given && *given ? std::strtoll(given, nullptr, 10) : 0;
+      fs::path file = j.temporary / fs::u8path(output_name(j));
+      bool zip = j.o.type == output_type::zip;
+      if (zip) {
+        write_zip(j.image, j.o.name, file, epoch);
+      } else {
+        write_msi({j.o.name, j.o.vendor, j.o.app_version, j.o.installer}, j.arch, j.image, file,
+                  epoch);
+      }
+      move_into_place(file, target);
+      step(zip ? "zip" : "msi", target.u8string(), since);
       print(stdout, sha256_hex(target) + "  " + target.u8string() + "\n");
       return;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "name_guid.h"
 #include "text.h"
 
 const char pack_help[] =
@@ -24,7 +25,14 @@ const char pack_help[] =
     "  --win-console            the console launcher, with java.exe as the program\n"
     "  --icon FILE.ico, --app-version X[.Y[.Z[.W]]] (default 1.0), --vendor TEXT,\n"
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
-    "  --type app-image|zip     the image (default), or NAME-VERSION-windows-ARCH.zip\n"
+    "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
+    "The installer (--type msi) needs --vendor; it installs for the user who runs it into\n"
+    "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
+    "  --win-per-machine-install  into Program Files for all users instead (needs elevation)\n"
+    "  --win-menu-group GROUP   the shortcut in this Start-menu folder\n"
+    "  --win-shortcut           a desktop shortcut too\n"
+    "  --about-url URL          the help link of Installed apps\n"
+    "  --win-upgrade-uuid UUID  the UpgradeCode (default: a name-based UUID of vendor and name)\n"
     "  --dest DIR               where the output goes (default: the current folder)\n"
     "  --verbose                also print the jlink command\n"
     "  --help, --version\n";
@@ -68,6 +76,23 @@ std::vector<std::string> split(const std::string& text, const char* separators) 
   return words;
 }
 
+// Whether version is an installer's ProductVersion: major.minor.build, each part present or
+// not, with major and minor up to 255 and build up to 65535.
+bool is_product_version(const std::string& version) {
+  const unsigned long limits[] = {255, 255, 65535};
+  size_t at = 0;
+  for (unsigned long limit : limits) {
+    size_t dot = std::min(version.find('.', at), version.size());
+    std::string part = version.substr(at, dot - at);
+    if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != part.npos ||
+        std::stoul(part) > limit)
+      return false;
+    at = dot + 1;
+    if (at > version.size()) return true;
+  }
+  return false;
+}
+
 bool fail(std::string* problem, const std::string& text) {
   *problem = text;
   return false;
@@ -83,6 +108,8 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
     o->name = value;
   } else if (option == "--app-version") {
     o->app_version = value;
+  } else if (option == "--vendor") {
+    o->vendor = value;
   }
   if (brand::is_branding_option(option)) {
     try {
@@ -119,9 +146,21 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
     for (const std::string& word : split(value, " \t\r\n")) o->jlink_options.push_back(word);
     o->jlink_options_given = true;
   } else if (option == "--type") {
-    if (value != "app-image" && value != "zip")
-      return fail(problem, "--type " + value + ": is not app-image or zip");
-    o->type = value == "zip" ? output_type::zip : output_type::app_image;
+    if (value != "app-image" && value != "zip" && value != "msi")
+      return fail(problem, "--type " + value + ": is not app-image, zip or msi");
+    o->type = value == "zip"   ? output_type::zip
+              : value == "msi" ? output_type::msi
+                               : output_type::app_image;
+  } else if (option == "--win-menu-group") {
+    if (!is_windows_name(value))
+      return fail(problem, "--win-menu-group " + value + ": is not a Windows folder name");
+    o->installer.menu_group = value;
+  } else if (option == "--win-upgrade-uuid") {
+    o->installer.upgrade_uuid = msi_guid(value);
+    if (o->installer.upgrade_uuid.empty())
+      return fail(problem, "--win-upgrade-uuid " + value + ": is not a UUID");
+  } else if (option == "--about-url") {
+    o->installer.about_url = value;
   } else {
     return fail(problem, "unknown option " + option);
   }
@@ -142,6 +181,15 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
       (option == "--verbose" ? o->verbose : o->win_console) = true;
       continue;
     }
+    bool installer = option.compare(0, 6, "--win-") == 0 && option != "--win-console";
+    if (installer || option == "--about-url") {
+      if (o->installer_option.empty()) o->installer_option = option;
+    }
+    if (option == "--win-per-machine-install" || option == "--win-shortcut") {
+      (option == "--win-shortcut" ? o->installer.desktop_shortcut : o->installer.per_machine) =
+          true;
+      continue;
+    }
     if (option.compare(0, 2, "--") != 0) return fail(problem, "unexpected " + option);
     if (i + 1 == args.size()) return fail(problem, option + " needs a value");
     if (!take(o, option, args[++i], problem)) return false;
@@ -156,5 +204,21 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
   if (!o->runtime_image.empty() &&
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
+  if (o->type != output_type::msi) {
+    return o->installer_option.empty() || fail(problem, o->installer_option + " needs --type msi");
+  }
+  // The vendor and the name make the registry key Software\VENDOR\NAME and, by default,
+  // the upgrade code.
+  if (o->vendor.empty())
+    return fail(problem,
+                "--type msi needs --vendor: the publisher, and the registry key "
+                "Software\\VENDOR\\NAME");
+  if (!is_windows_name(o->vendor))
+    return fail(problem,
+                "--vendor " + o->vendor + ": is not a Windows folder or registry key name");
+  if (!is_product_version(o->app_version))
+    return fail(problem, "--app-version " + o->app_version +
+                             ": an installer's version is MAJOR.MINOR.BUILD, with major and "
+                             "minor at most 255 and build at most 65535");
   return true;
 }

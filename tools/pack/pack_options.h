@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "branding_options.h"
+#include "msi_package.h"
 
 // What pack writes into --dest. Each type is the app image, or a file made from it.
-enum class output_type { app_image, zip };
+enum class output_type { app_image, zip, msi };
 
 struct pack_options {
   std::string name;        // the exe's and the parameter file's stem; a Windows file name
@@ -23,8 +24,11 @@ struct pack_options {
   std::string jlink;                       // empty: $JAVA_HOME/bin/jlink, then the PATH
   bool win_console = false;
   std::string app_version = "1.0";
+  std::string vendor;                // as given to --vendor
   brand::branding_request branding;  // --name, --icon, --app-version, --vendor, ...
   output_type type = output_type::app_image;
+  msi_options installer;         // --type msi's
+  std::string installer_option;  // the first of them given, which other types refuse
   std::string dest = ".";
   bool verbose = false, help = false, version = false;
 };
@@ -34,6 +38,7 @@ extern const char pack_help[];
 
 // Reads the arguments after the program name, all UTF-8. False with *problem set (one
 // line) on a usage error: an unknown option, a missing value or a required option, a
-// value that is not valid UTF-8, or a value the parameter file or Windows cannot hold.
+// value that is not valid UTF-8, or a value the parameter file, Windows or an installer
+// cannot hold.
 bool parse_pack_options(const std::vector<std::string>& args, pack_options* options,
                         std::string* problem);
