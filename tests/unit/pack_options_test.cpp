@@ -26,7 +26,13 @@ TEST(pack_options, refusals) {
       {with({"extra"}), "unexpected extra"},
       {with({"--runtime-image", "jre"}),
        "give either --module-path (a Windows JDK's jmods) or --runtime-image"},
-      {with({"--type", "msi"}), "--type msi: is not app-image or zip"},
+      {with({"--type", "deb"}), "--type deb: is not app-image, zip or msi"},
+      {with({"--win-shortcut"}), "--win-shortcut needs --type msi"},
+      {with({"--type", "msi"}),
+       "--type msi needs --vendor: the publisher, and the registry key Software\\VENDOR\\NAME"},
+      {with({"--type", "msi", "--vendor", "V", "--app-version", "1.2.3.4"}),
+       "--app-version 1.2.3.4: an installer's version is MAJOR.MINOR.BUILD, with major and "
+       "minor at most 255 and build at most 65535"},
       {{"--name", "A", "--input", "in", "--main-jar", "a.jar", "--runtime-image", "jre",
         "--add-modules", "java.sql"},
        "--add-modules, --jlink-options and --jlink need --module-path"},
@@ -70,6 +76,18 @@ TEST(pack_options, values_add_up) {
   EXPECT_EQ(o.app_version, "1.0");
   EXPECT_TRUE(o.win_console);
   EXPECT_EQ(o.type, output_type::zip);
+}
+
+// The upgrade code is taken in any case and kept in MSI's form; the limits themselves pass.
+TEST(pack_options, installer_values) {
+  pack_options o;
+  std::string problem;
+  ASSERT_TRUE(
+      parse_pack_options(with({"--type", "msi", "--vendor", "V", "--app-version", "255.255.65535",
+                               "--win-upgrade-uuid", "6c1d52a4-7e0b-4a4c-9f3b-2b8e51d0c7a9"}),
+                         &o, &problem))
+      << problem;
+  EXPECT_EQ(o.installer.upgrade_uuid, "{6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9}");
 }
 
 }  // namespace

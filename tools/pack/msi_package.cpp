@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "host_files.h"
 #include "host_process.h"
@@ -17,6 +18,20 @@ namespace {
 // The namespace of upgrade codes derived from vendor and name, a fixed random UUID.
 const char upgrade_codes[] = "{6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9}";
 
+// The version as ProductVersion: three numbers without leading zeros, so that 1.0 and 1.0.0,
+// one version to Windows Installer, give one product code.
+std::string product_version(const std::string& version) {
+  unsigned long numbers[3] = {0, 0, 0};
+  const char* text = version.c_str();
+  for (unsigned long& number : numbers) {
+    char* end;
+    number = std::strtoul(text, &end, 10);
+    text = *end ? end + 1 : end;
+  }
+  return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+         std::to_string(numbers[2]);
+}
+
 }  // namespace
 
 std::string upgrade_code(const msi_request& r) {
@@ -29,7 +44,7 @@ void write_msi(const msi_request& r, architecture arch, const fs::path& image, c
   epoch = std::max<int64_t>(epoch, 315532800);  // 1980, where a cabinet's times begin
   msi_product p{r.name,
                 r.vendor,
-                r.version,
+                product_version(r.version),
                 upgrade_code(r),
                 arch == architecture::x64,
                 r.options.per_machine,

@@ -40,6 +40,15 @@ std::string attribute(const char* name, const std::string& value) {
   return std::string(" ") + name + "=\"" + value + "\"";
 }
 
+// <name attributes/>, or with content <name attributes>content</name>.
+std::string element(const char* name, const std::string& attributes,
+                    const std::string& content = "") {
+  std::string start = std::string("<") + name + attributes;
+  return content.empty() ? start + "/>\n" : start + ">\n" + content + "</" + name + ">\n";
+}
+
+const std::string flag = attribute("Type", "integer") + attribute("Value", "1");
+
 struct folder {
   std::map<std::string, folder> folders;
   std::vector<std::string> files;
@@ -47,70 +56,79 @@ struct folder {
 
 struct source {
   const msi_product& p;
-  std::string root;   // the install folder, named from a standard folder: ProgramFiles64Folder\NAME
-  std::string value;  // the key path's attributes before its name: root and key
-  std::string refs;   // the feature's component references
+  std::string root;  // the install folder from a standard folder: ProgramFiles64Folder\NAME
+  std::string key;   // the key paths' Root and Key
+  std::string refs;  // the feature's component references
   int ids = 0;
 
-  // A component of the current folder holding body, installed at where, with the key path
-  // value name = data.
+  std::string next(const char* kind) { return kind + std::to_string(++ids); }
+
+  // A component of the folder at hand, installed at where: body, and a key path value
+  // name = data.
   std::string component(const std::string& where, const std::string& name, const std::string& data,
                         const std::string& body) {
-    std::string id = "c" + std::to_string(ids);
-    refs += "<ComponentRef" + attribute("Id", id) + "/>\n";
-    return "<Component" + attribute("Id", id) +
-           attribute("Guid", name_guid(p.upgrade_code, where)) +
-           (p.x64 ? attribute("Win64", "yes") : "") + ">" + body + value +
-           attribute("Name", xml(formatted(name))) + data + " KeyPath=\"yes\"/></Component>\n";
+    std::string id = next("c");
+    refs += element("ComponentRef", attribute("Id", id));
+    return element("Component",
+                   attribute("Id", id) + attribute("Guid", name_guid(p.upgrade_code, where)) +
+                       (p.x64 ? attribute("Win64", "yes") : ""),
+                   body + element("RegistryValue", key + attribute("Name", xml(formatted(name))) +
+                                                       data + attribute("KeyPath", "yes")));
   }
 
   std::string remove_folder() {
-    return "<RemoveFolder" + attribute("Id", "r" + std::to_string(ids)) + " On=\"uninstall\"/>";
+    return element("RemoveFolder", attribute("Id", next("r")) + attribute("On", "uninstall"));
   }
 
-  // The folder's own component, removing it at uninstall, then its files and subfolders.
-  // relative: the folder's path in the image, ending in '\' unless it is the image.
+  // The folder's own component, which removes it, then its files and subfolders. relative:
+  // its path in the image with '/', ending in one unless it is the image itself, whose
+  // component holds the version for a refused downgrade to name.
   std::string tree(const folder& f, const std::string& relative) {
-    std::string xml_out =
-        relative.empty() ? component(root + "\\", "Version",
-                                     attribute("Type", "string") + attribute("Value", p.version),
-                                     remove_folder())
-                         : component(root + "\\" + relative, relative,
-                                     " Type=\"integer\" Value=\"1\"", remove_folder());
-    ++ids;
+    std::string windows = relative;
+    for (char& c : windows) c = c == '/' ? '\\' : c;
+    std::string out = relative.empty()
+                          ? component(root + "\\", "Version",
+                                      attribute("Type", "string") + attribute("Value", p.version),
+                                      remove_folder())
+                          : component(root + "\\" + windows, windows, flag, remove_folder());
     for (const std::string& name : f.files) {
-      std::string path = relative + name, source_path = p.image + "/" + path;
-      for (char& c : source_path) c = c == '\\' ? '/' : c;
-      xml_out += component(root + "\\" + path, path, " Type=\"integer\" Value=\"1\"",
-                           "<File" + attribute("Id", "f" + std::to_string(ids)) +
-                               attribute("Name", xml(name)) +
-                               attribute("Source", xml(source_path)) + "/>");
-      ++ids;
+      out +=
+          component(root + "\\" + windows + name, windows + name, flag,
+                    element("File", attribute("Id", next("f")) + attribute("Name", xml(name)) +
+                                        attribute("Source", xml(p.image + "/" + relative + name))));
     }
     for (const auto& [name, sub] : f.folders) {
-      std::string id = "d" + std::to_string(ids);
-      xml_out += "<Directory" + attribute("Id", id) + attribute("Name", xml(name)) + ">\n" +
-                 tree(sub, relative + name + "\\") + "</Directory>\n";
+      out += element("Directory", attribute("Id", next("d")) + attribute("Name", xml(name)),
+                     tree(sub, relative + name + "/"));
     }
-    return xml_out;
+    return out;
   }
 
   // A shortcut to NAME.exe that starts in the install folder, installed at where.
-  std::string shortcut(const std::string& where, const std::string& name, bool remove) {
-    std::string body =
-        "<Shortcut" + attribute("Id", "s" + std::to_string(ids)) + attribute("Name", xml(p.name)) +
-        attribute("Target", xml("[INSTALLDIR]" + formatted(p.name) + ".exe")) +
-        attribute("WorkingDirectory", "INSTALLDIR") + "/>" + (remove ? remove_folder() : "");
-    std::string out = component(where, name, " Type=\"integer\" Value=\"1\"", body);
-    ++ids;
-    return out;
+  std::string shortcut(const std::string& where, const std::string& name, const std::string& also) {
+    return component(
+        where, name, flag,
+        element("Shortcut",
+                attribute("Id", next("s")) + attribute("Name", xml(p.name)) +
+                    attribute("Target", xml("[INSTALLDIR]" + formatted(p.name) + ".exe")) +
+                    attribute("WorkingDirectory", "INSTALLDIR")) +
+            also);
   }
 };
 
 }  // namespace
 
 std::string product_code(const msi_product& p) {
-  return name_guid(p.upgrade_code, "ProductVersion " + p.version);
+  // Three numbers, so that 1.0 and 1.0.0, one version to Windows Installer, give one code.
+  std::string numbers;
+  for (size_t part = 0, at = 0; part < 3; ++part) {
+    size_t dot = std::min(p.version.find('.', at), p.version.size());
+    numbers += (part ? "." : "") + (at < p.version.size()
+                                        ? std::to_string(std::stoul(p.version.substr(at, dot - at)))
+                                        : std::string("0"));
+    at = dot + 1;
+  }
+  return name_guid(p.upgrade_code, "ProductVersion " + numbers);
 }
 
 std::string wix_source(const msi_product& p) {
@@ -122,62 +140,58 @@ std::string wix_source(const msi_product& p) {
       f = &f->folders[path.substr(at, slash - at)];
     f->files.push_back(path.substr(at));
   }
-  const char* program_files = p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder";
-  std::string key = xml(formatted("Software\\" + p.vendor + "\\" + p.name));
-  std::string hive = p.per_machine ? "HKLM" : "HKCU", win64 = p.x64 ? " Win64=\"yes\"" : "";
-  source s{
-      p,
-      std::string(p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + "\\" + p.name,
-      "<RegistryValue" + attribute("Root", hive) + attribute("Key", key), "", 0};
+  std::string program_files = p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder";
+  std::string hive = attribute("Root", p.per_machine ? "HKLM" : "HKCU") +
+                     attribute("Key", xml(formatted("Software\\" + p.vendor + "\\" + p.name)));
+  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + "\\" + p.name,
+           hive, "", 0};
 
-  std::string install = s.tree(image, "");
+  std::string install = element("Directory", " Id=\"INSTALLDIR\"" + attribute("Name", xml(p.name)),
+                                s.tree(image, ""));
+  install = p.per_machine
+                ? element("Directory", attribute("Id", program_files), install)
+                : element("Directory", " Id=\"LocalAppDataFolder\"",
+                          element("Directory", " Id=\"programs\" Name=\"Programs\"", install));
   std::string group = p.menu_group.empty() ? "" : p.menu_group + "\\";
   std::string menu = s.shortcut("ProgramMenuFolder\\" + group + p.name + ".lnk",
-                                "Start menu shortcut", !group.empty());
+                                "Start menu shortcut", group.empty() ? "" : s.remove_folder());
   if (!group.empty())
-    menu = "<Directory Id=\"menu_group\"" + attribute("Name", xml(p.menu_group)) + ">\n" + menu +
-           "</Directory>\n";
-  std::string desktop = p.desktop_shortcut ? "<Directory Id=\"DesktopFolder\">\n" +
-                                                 s.shortcut("DesktopFolder\\" + p.name + ".lnk",
-                                                            "Desktop shortcut", false) +
-                                                 "</Directory>\n"
-                                           : "";
-  std::string about = p.about_url.empty()
-                          ? ""
-                          : "<Property Id=\"ARPHELPLINK\"" + attribute("Value", xml(p.about_url)) +
-                                "/>\n<Property Id=\"ARPURLINFOABOUT\"" +
-                                attribute("Value", xml(p.about_url)) + "/>\n";
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-         "<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n"
-         "<Product" +
-         attribute("Id", product_code(p)) + attribute("Name", xml(p.name)) + " Language=\"1033\"" +
-         attribute("Version", p.version) + attribute("Manufacturer", xml(p.vendor)) +
-         attribute("UpgradeCode", p.upgrade_code) +
-         ">\n"
-         "<Package InstallerVersion=\"500\" Compressed=\"yes\"" +
-         attribute("InstallScope", p.per_machine ? "perMachine" : "perUser") +
-         "/>\n"
-         // The installed version is read back so that a refused downgrade can name it.
-         "<MajorUpgrade DowngradeErrorMessage=\"[ProductName] [INSTALLED_VERSION] is installed, "
-         "which is newer than this installer's version [ProductVersion]; uninstall it first "
-         "to go back to [ProductVersion].\"/>\n"
-         "<Property Id=\"INSTALLED_VERSION\"><RegistrySearch Id=\"installed_version\"" +
-         attribute("Root", hive) + attribute("Key", key) + " Name=\"Version\" Type=\"raw\"" +
-         win64 +
-         "/></Property>\n"
-         "<Media Id=\"1\" Cabinet=\"app.cab\" EmbedCab=\"yes\"/>\n"
-         "<Icon Id=\"icon.exe\"" +
-         attribute("SourceFile", xml(p.image + "/" + p.name + ".exe")) +
-         "/>\n"
-         "<Property Id=\"ARPPRODUCTICON\" Value=\"icon.exe\"/>\n" +
-         about + "<Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n" +
-         (p.per_machine ? "<Directory Id=\"" + std::string(program_files) + "\">\n"
-                        : "<Directory Id=\"LocalAppDataFolder\">\n"
-                          "<Directory Id=\"programs\" Name=\"Programs\">\n") +
-         "<Directory Id=\"INSTALLDIR\"" + attribute("Name", xml(p.name)) + ">\n" + install +
-         (p.per_machine ? "</Directory>\n</Directory>\n"
-                        : "</Directory>\n</Directory>\n</Directory>\n") +
-         "<Directory Id=\"ProgramMenuFolder\">\n" + menu + "</Directory>\n" + desktop +
-         "</Directory>\n<Feature Id=\"app\" Level=\"1\">\n" + s.refs +
-         "</Feature>\n</Product>\n</Wix>\n";
+    menu = element("Directory", " Id=\"menu_group\"" + attribute("Name", xml(p.menu_group)), menu);
+  std::string desktop =
+      p.desktop_shortcut
+          ? element("Directory", " Id=\"DesktopFolder\"",
+                    s.shortcut("DesktopFolder\\" + p.name + ".lnk", "Desktop shortcut", ""))
+          : "";
+  std::string about;
+  for (const char* link : {"ARPHELPLINK", "ARPURLINFOABOUT"}) {
+    if (!p.about_url.empty())
+      about += element("Property", attribute("Id", link) + attribute("Value", xml(p.about_url)));
+  }
+  std::string product =
+      element("Package", " InstallerVersion=\"500\" Compressed=\"yes\"" +
+                             attribute("InstallScope", p.per_machine ? "perMachine" : "perUser")) +
+      element("MajorUpgrade",
+              attribute("DowngradeErrorMessage",
+                        "[ProductName] [INSTALLED_VERSION] is installed, which is newer than "
+                        "this installer's version [ProductVersion]; uninstall it first to go "
+                        "back to [ProductVersion].")) +
+      element("Property", " Id=\"INSTALLED_VERSION\"",
+              element("RegistrySearch", " Id=\"installed_version\"" + hive +
+                                            " Name=\"Version\" Type=\"raw\"" +
+                                            (p.x64 ? attribute("Win64", "yes") : ""))) +
+      element("Media", " Id=\"1\" Cabinet=\"app.cab\" EmbedCab=\"yes\"") +
+      element("Icon",
+              " Id=\"icon.exe\"" + attribute("SourceFile", xml(p.image + "/" + p.name + ".exe"))) +
+      element("Property", " Id=\"ARPPRODUCTICON\" Value=\"icon.exe\"") + about +
+      element("Directory", " Id=\"TARGETDIR\" Name=\"SourceDir\"",
+              install + element("Directory", " Id=\"ProgramMenuFolder\"", menu) + desktop) +
+      element("Feature", " Id=\"app\" Level=\"1\"", s.refs);
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" +
+         element("Wix", " xmlns=\"http://schemas.microsoft.com/wix/2006/wi\"",
+                 element("Product",
+                         attribute("Id", product_code(p)) + attribute("Name", xml(p.name)) +
+                             " Language=\"1033\"" + attribute("Version", p.version) +
+                             attribute("Manufacturer", xml(p.vendor)) +
+                             attribute("UpgradeCode", p.upgrade_code),
+                         product));
 }

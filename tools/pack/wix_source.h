@@ -9,7 +9,7 @@
 
 struct msi_product {
   std::string name, vendor;
-  std::string version;       // ProductVersion: major.minor.build within its limits
+  std::string version;       // ProductVersion: major.minor.build, three numbers within limits
   std::string upgrade_code;  // in MSI's form
   bool x64 = true, per_machine = false, desktop_shortcut = false;
   std::string menu_group;          // a Start-menu folder for the shortcut; empty: none
