@@ -153,8 +153,22 @@ def wrestool_icon(exe):
 
 
 def sign_and_verify(exe, folder):
-    """Signs a copy with a throwaway certificate; returns problems."""
+    """Signs a copy with a throwaway certificate, which the tool must refuse; returns problems."""
+    problems = signed(exe, folder)
+    if problems:
+        return problems
+    refused = subprocess.run([str(DIST / "linux-x64/tavrin-brand"), str(folder / "signed.exe"),
+                              str(folder / "again.exe")], capture_output=True, text=True)
+    if refused.returncode != 1 or "brand the unsigned launcher" not in refused.stderr:
+        return [f"the signed copy was not refused: {refused.stderr!r}"]
+    return []
+
+
+def signed(exe, folder):
+    """Signs a copy of an exe or MSI, folder/signed.exe, with a throwaway certificate, and
+    verifies it; returns problems."""
     key, cert, signed = folder / "key.pem", folder / "cert.pem", folder / "signed.exe"
+    WORK.mkdir(parents=True, exist_ok=True)  # for the log
     steps = [["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", str(key),
               "-out", str(cert), "-days", "2", "-subj", "/CN=tavrin-brand test"],
              ["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-in", str(exe),
@@ -163,10 +177,6 @@ def sign_and_verify(exe, folder):
     for argv in steps:
         if run(argv, "sign.log") != 0:
             return [f"{argv[0]} {argv[1]} failed, see {WORK / 'sign.log'}"]
-    refused = subprocess.run([str(DIST / "linux-x64/tavrin-brand"), str(signed),
-                              str(folder / "again.exe")], capture_output=True, text=True)
-    if refused.returncode != 1 or "brand the unsigned launcher" not in refused.stderr:
-        return [f"the signed copy was not refused: {refused.stderr!r}"]
     return []
 
 
