@@ -181,10 +181,9 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
       (option == "--verbose" ? o->verbose : o->win_console) = true;
       continue;
     }
-    bool installer = option.compare(0, 6, "--win-") == 0 && option != "--win-console";
-    if (installer || option == "--about-url") {
-      if (o->installer_option.empty()) o->installer_option = option;
-    }
+    bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console") ||
+                     option == "--about-url";
+    if (installer && o->installer_option.empty()) o->installer_option = option;
     if (option == "--win-per-machine-install" || option == "--win-shortcut") {
       (option == "--win-shortcut" ? o->installer.desktop_shortcut : o->installer.per_machine) =
           true;
