@@ -169,6 +169,7 @@ def signed(exe, folder):
     verifies it; returns problems."""
     key, cert, signed = folder / "key.pem", folder / "cert.pem", folder / "signed.exe"
     WORK.mkdir(parents=True, exist_ok=True)  # for the log
+    signed.unlink(missing_ok=True)  # osslsigncode replaces no file
     steps = [["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", str(key),
               "-out", str(cert), "-days", "2", "-subj", "/CN=tavrin-brand test"],
              ["osslsigncode", "sign", "-certs", str(cert), "-key", str(key), "-in", str(exe),
