@@ -26,16 +26,16 @@ const char pack_help[] =
     "  --icon FILE.ico, --app-version X[.Y[.Z[.W]]] (default 1.0), --vendor TEXT,\n"
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
     "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
+    "  --dest DIR               where the output goes (default: the current folder)\n"
+    "  --verbose                also print the jlink command\n"
+    "  --help, --version\n"
     "The installer (--type msi) needs --vendor; it installs for the user who runs it into\n"
     "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
     "  --win-per-machine-install  into Program Files for all users instead (needs elevation)\n"
     "  --win-menu-group GROUP   the shortcut in this Start-menu folder\n"
     "  --win-shortcut           a desktop shortcut too\n"
     "  --about-url URL          the help link of Installed apps\n"
-    "  --win-upgrade-uuid UUID  the UpgradeCode (default: a name-based UUID of vendor and name)\n"
-    "  --dest DIR               where the output goes (default: the current folder)\n"
-    "  --verbose                also print the jlink command\n"
-    "  --help, --version\n";
+    "  --win-upgrade-uuid UUID  the UpgradeCode (default: a name-based UUID of vendor and name)\n";
 
 namespace {
 
