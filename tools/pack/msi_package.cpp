@@ -32,12 +32,12 @@ std::string product_version(const std::string& version) {
          std::to_string(numbers[2]);
 }
 
-}  // namespace
-
 std::string upgrade_code(const msi_request& r) {
   return r.options.upgrade_uuid.empty() ? name_guid(upgrade_codes, r.vendor + "\\" + r.name)
                                         : r.options.upgrade_uuid;
 }
+
+}  // namespace
 
 void write_msi(const msi_request& r, architecture arch, const fs::path& image, const fs::path& msi,
                int64_t epoch) {

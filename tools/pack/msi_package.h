@@ -24,11 +24,9 @@ struct msi_request {
   msi_options options;
 };
 
-// The upgrade code: the one given, or a name-based UUID of vendor and name.
-std::string upgrade_code(const msi_request& request);
-
-// Writes the installer of the image folder (whose name is NAME) to msi. The image's files
-// are stamped with epoch first (from 1980 on), as the cabinet keeps their times; wixl's
-// source is written beside msi. Throws a refusal naming what failed.
+// Writes the installer of the image folder (whose name is NAME) to msi, its UpgradeCode the
+// one given or a name-based UUID of vendor and name. The image's files are stamped with
+// epoch first (from 1980 on), as the cabinet keeps their times; wixl's source is written
+// beside msi. Throws a refusal naming what failed.
 void write_msi(const msi_request& request, architecture arch, const fs::path& image,
                const fs::path& msi, int64_t epoch);

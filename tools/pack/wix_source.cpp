@@ -118,19 +118,6 @@ struct source {
 
 }  // namespace
 
-std::string product_code(const msi_product& p) {
-  // Three numbers, so that 1.0 and 1.0.0, one version to Windows Installer, give one code.
-  std::string numbers;
-  for (size_t part = 0, at = 0; part < 3; ++part) {
-    size_t dot = std::min(p.version.find('.', at), p.version.size());
-    numbers += (part ? "." : "") + (at < p.version.size()
-                                        ? std::to_string(std::stoul(p.version.substr(at, dot - at)))
-                                        : std::string("0"));
-    at = dot + 1;
-  }
-  return name_guid(p.upgrade_code, "ProductVersion " + numbers);
-}
-
 std::string wix_source(const msi_product& p) {
   folder image;
   for (const std::string& path : p.files) {
@@ -141,10 +128,10 @@ std::string wix_source(const msi_product& p) {
     f->files.push_back(path.substr(at));
   }
   std::string program_files = p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder";
-  std::string hive = attribute("Root", p.per_machine ? "HKLM" : "HKCU") +
-                     attribute("Key", xml(formatted("Software\\" + p.vendor + "\\" + p.name)));
-  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + "\\" + p.name,
-           hive, "", 0};
+  std::string key = attribute("Root", p.per_machine ? "HKLM" : "HKCU") +
+                    attribute("Key", xml(formatted("Software\\" + p.vendor + "\\" + p.name)));
+  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + "\\" + p.name, key,
+           "", 0};
 
   std::string install = element("Directory", " Id=\"INSTALLDIR\"" + attribute("Name", xml(p.name)),
                                 s.tree(image, ""));
@@ -176,7 +163,7 @@ std::string wix_source(const msi_product& p) {
                         "this installer's version [ProductVersion]; uninstall it first to go "
                         "back to [ProductVersion].")) +
       element("Property", " Id=\"INSTALLED_VERSION\"",
-              element("RegistrySearch", " Id=\"installed_version\"" + hive +
+              element("RegistrySearch", " Id=\"installed_version\"" + key +
                                             " Name=\"Version\" Type=\"raw\"" +
                                             (p.x64 ? attribute("Win64", "yes") : ""))) +
       element("Media", " Id=\"1\" Cabinet=\"app.cab\" EmbedCab=\"yes\"") +
@@ -189,8 +176,9 @@ std::string wix_source(const msi_product& p) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" +
          element("Wix", " xmlns=\"http://schemas.microsoft.com/wix/2006/wi\"",
                  element("Product",
-                         attribute("Id", product_code(p)) + attribute("Name", xml(p.name)) +
-                             " Language=\"1033\"" + attribute("Version", p.version) +
+                         attribute("Id", name_guid(p.upgrade_code, "ProductVersion " + p.version)) +
+                             attribute("Name", xml(p.name)) + " Language=\"1033\"" +
+                             attribute("Version", p.version) +
                              attribute("Manufacturer", xml(p.vendor)) +
                              attribute("UpgradeCode", p.upgrade_code),
                          product));

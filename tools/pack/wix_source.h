@@ -18,8 +18,6 @@ struct msi_product {
   std::vector<std::string> files;  // relative to the image, with '/', in byte order
 };
 
-// The product code, a name-based UUID of the upgrade code and the version.
-std::string product_code(const msi_product& product);
-
-// The source text. A name that wixl's preprocessor cannot pass on ("$(" in it) is refused.
+// The source text, whose product code is a name-based UUID of the upgrade code and the
+// version. A name that wixl's preprocessor cannot pass on ("$(" in it) is refused.
 std::string wix_source(const msi_product& product);
