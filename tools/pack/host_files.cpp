@@ -4,11 +4,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "refusal.h"
 
@@ -40,10 +42,49 @@ void write_host_file(const fs::path& path, const std::string& bytes, bool execut
   }
 }
 
-void copy_folder(const fs::path& from, const fs::path& to) {
+namespace {
+
+// Copies the folder from, at relative in the tree, into to; open holds the canonical paths of
+// the folders being copied, from the top down to from.
+void copy_tree(const fs::path& from, const fs::path& to, const std::string& relative,
+               windows_tree* tree, std::vector<fs::path>* open) {
   std::error_code error;
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-  if (error) refuse(from, "cannot be copied to " + to.u8string(), error.value());
+  if (!fs::create_directory(to, error) && error) refuse(to, "cannot be made", error.value());
+  std::vector<fs::path> entries;
+  for (const fs::directory_entry& e : fs::directory_iterator(from, error)) entries.push_back(e);
+  if (error) refuse(from, "cannot be read", error.value());
+  std::sort(entries.begin(), entries.end());
+  for (const fs::path& entry : entries) {
+    std::string name = entry.filename().string(), path = relative + name;
+    fs::file_status status = fs::status(entry, error);
+    auto refuse_entry = [&](const std::string& why) {
+      throw refusal(tree->what + ": '" + path + "' " + why);
+    };
+    if (!fs::exists(status))
+      refuse_entry("is a link to nothing (" + fs::read_symlink(entry, error).string() + ")");
+    bool folder = fs::is_directory(status);
+    if (!folder && !fs::is_regular_file(status)) refuse_entry("is neither a file nor a folder");
+    add_windows_path(tree, path, folder);
+    if (folder) {
+      fs::path real = fs::canonical(entry, error);
+      if (std::find(open->begin(), open->end(), real) != open->end())
+        refuse_entry("is a link to a folder that holds it, which would never end");
+      open->push_back(real);
+      copy_tree(entry, to / name, path + "/", tree, open);
+      open->pop_back();
+    } else if (!fs::copy_file(entry, to / name, error)) {
+      refuse(entry, "cannot be copied to " + (to / name).string(), error.value());
+    }
+  }
+}
+
+}  // namespace
+
+void copy_folder(const fs::path& from, const fs::path& to, windows_tree* tree) {
+  std::error_code error;
+  std::vector<fs::path> open = {fs::canonical(from, error)};
+  if (error) refuse(from, "cannot be read", error.value());
+  copy_tree(from, to, "", tree, &open);
 }
 
 fs::path make_temporary_folder(const fs::path& parent, const std::string& stem) {

@@ -17,7 +17,8 @@ std::string jmod_of(const std::string& entry) {
 
 fs::path jmods_folder(const fs::path& module_path, const fs::path& scratch) {
   if (fs::is_regular_file(module_path)) {
-    extract_zip(module_path, scratch / "jmods", jmod_of);
+    windows_tree names{"--module-path " + module_path.u8string(), {}};
+    extract_zip(module_path, scratch / "jmods", jmod_of, &names);
     return scratch / "jmods";
   }
   if (!fs::is_directory(module_path))

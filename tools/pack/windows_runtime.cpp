@@ -45,9 +45,11 @@ void require_windows_runtime(const fs::path& runtime, bool console, const std::s
 architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool console) {
   std::string what = "--runtime-image " + from.u8string();
   bool folder = fs::is_directory(from);
+  windows_tree names{what, {}};
   if (!folder) {
     std::string top = top_folder(from);
-    extract_zip(from, to, [&](const std::string& name) { return name.substr(top.size()); });
+    extract_zip(
+        from, to, [&](const std::string& name) { return name.substr(top.size()); }, &names);
   }
   const fs::path& runtime = folder ? from : to;
   std::string java =
@@ -58,6 +60,6 @@ architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool c
                   (java.empty() ? "is missing" : "is no x64 or x86 Windows program") + ")");
   }
   require_windows_runtime(runtime, console, what);
-  if (folder) copy_folder(from, to);
+  if (folder) copy_folder(from, to, &names);
   return machine == 0x14C ? architecture::x86 : architecture::x64;
 }

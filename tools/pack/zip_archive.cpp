@@ -8,7 +8,6 @@
 #include <fstream>
 #include <memory>
 
-#include "host_files.h"
 #include "refusal.h"
 
 namespace {
@@ -22,8 +21,9 @@ reading open_for_reading(const fs::path& zip) {
 }
 
 // Visits every entry, its name and the open zip positioned on it.
-void for_each_entry(const fs::path& zip,
-                    const std::function<void(unzFile, const std::string&)>& f) {
+void for_each_entry(
+    const fs::path& zip,
+    const std::function<void(unzFile, const std::string&, const unz_file_info64&)>& f) {
   reading z = open_for_reading(zip);
   for (int at = unzGoToFirstFile(z.get()); at == UNZ_OK; at = unzGoToNextFile(z.get())) {
     unz_file_info64 info;
@@ -31,7 +31,7 @@ void for_each_entry(const fs::path& zip,
     if (unzGetCurrentFileInfo64(z.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
         UNZ_OK)
       throw refusal(zip.u8string() + ": has an entry that cannot be read");
-    f(z.get(), name);
+    f(z.get(), name, info);
   }
 }
 
@@ -61,17 +61,28 @@ uLong dos_time(int64_t epoch) {
 
 std::vector<std::string> zip_names(const fs::path& zip) {
   std::vector<std::string> names;
-  for_each_entry(zip, [&](unzFile, const std::string& name) { names.push_back(name); });
+  for_each_entry(zip, [&](unzFile, const std::string& name, const unz_file_info64&) {
+    names.push_back(name);
+  });
   return names;
 }
 
 void extract_zip(const fs::path& zip, const fs::path& folder,
-                 const std::function<std::string(const std::string&)>& place) {
-  for_each_entry(zip, [&](unzFile z, const std::string& name) {
-    fs::path relative = fs::u8path(place(name));
+                 const std::function<std::string(const std::string&)>& place, windows_tree* tree) {
+  for_each_entry(zip, [&](unzFile z, const std::string& name, const unz_file_info64& info) {
+    std::string relative = place(name);
     if (relative.empty() || name.back() == '/') return;
-    if (leaves_folder(relative)) throw refusal(zip.u8string() + ": names " + name + " outside");
-    fs::path target = folder / relative;
+    auto refuse = [&](const std::string& why) {
+      throw refusal(zip.u8string() + ": its entry " + name + " " + why);
+    };
+    if (name.find('\\') != std::string::npos)
+      refuse("holds a backslash, where a zip separates folders with '/' alone");
+    bool unix_made = info.version >> 8 == 3;
+    if (unix_made && (info.external_fa >> 16 & 0170000) == 0120000)
+      refuse("is a symbolic link, which Windows would get as a file holding the link's text");
+    if (leaves_folder(fs::u8path(relative))) refuse("would be written outside");
+    add_windows_path(tree, relative, false);
+    fs::path target = folder / fs::u8path(relative);
     fs::create_directories(target.parent_path());
     std::ofstream out(target, std::ios::binary);
     bool ok = out && unzOpenCurrentFile(z) == UNZ_OK;
@@ -79,7 +90,7 @@ void extract_zip(const fs::path& zip, const fs::path& folder,
     int n = 0;
     while (ok && (n = unzReadCurrentFile(z, buffer, sizeof buffer)) > 0) out.write(buffer, n);
     ok = ok && n == 0 && unzCloseCurrentFile(z) == UNZ_OK && out.flush();
-    if (!ok) throw refusal(zip.u8string() + ": " + name + " cannot be extracted");
+    if (!ok) refuse("cannot be extracted");
   });
 }
 
@@ -93,18 +104,25 @@ void write_zip(const fs::path& folder, const std::string& top, const fs::path& z
   std::sort(files.begin(), files.end());
   zipFile z = zipOpen64(zip.c_str(), APPEND_STATUS_CREATE);
   bool ok = z != nullptr;
+  std::vector<char> buffer(1 << 20);
   for (const auto& [name, path] : files) {
-    std::string data = read_host_file(path);
     zip_fileinfo info{};
     info.dosDate = dos_time(epoch);
     info.external_fa = (executable(name) ? 0100755u : 0100644u) << 16;
+    // Without bit 11 a reader takes the name for code page 437; zip64 sizes only where they
+    // are needed, so that small files keep the plain headers every reader knows.
+    bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
+    int zip64 = fs::file_size(path) >= 0xFFFFFFFFu;
+    std::ifstream in(path, std::ios::binary);
     // Made by Unix (3) with zip 2.0, so that unzip tools read the permissions.
-    ok = ok &&
+    ok = ok && in &&
          zipOpenNewFileInZip4_64(z, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                  Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                 Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, 0, 0) == ZIP_OK &&
-         zipWriteInFileInZip(z, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
-         zipCloseFileInZip(z) == ZIP_OK;
+                                 Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, ascii ? 0 : 1 << 11,
+                                 zip64) == ZIP_OK;
+    while (ok && in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())).gcount() > 0)
+      ok = zipWriteInFileInZip(z, buffer.data(), static_cast<unsigned>(in.gcount())) == ZIP_OK;
+    ok = ok && in.eof() && zipCloseFileInZip(z) == ZIP_OK;
   }
   if (z && zipClose(z, nullptr) != ZIP_OK) ok = false;
   if (!ok) throw refusal(zip.u8string() + ": cannot be written");
