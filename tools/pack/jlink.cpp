@@ -41,7 +41,9 @@ std::string located(const std::string& given) {
 }  // namespace
 
 jlink_tool find_jlink(const std::string& given, const std::string& target_version) {
-  jlink_tool jlink{located(given), ""};
+  // jlink runs in the temporary folder: a path relative to here would not find it there.
+  std::string path = located(given);
+  jlink_tool jlink{path.find('/') == std::string::npos ? path : fs::absolute(path).string(), ""};
   program_result result = run_program({jlink.path, "--version"});
   // The first line that starts with a digit: a JVM may print notes before it.
   for (size_t at = 0; at < result.output.size() && jlink.version.empty();) {
@@ -65,31 +67,45 @@ jlink_tool find_jlink(const std::string& given, const std::string& target_versio
   return jlink;
 }
 
-std::vector<std::string> jlink_command(const jlink_tool& jlink, const fs::path& jmods,
+std::vector<std::string> module_path_links(const fs::path& folder,
+                                           const std::vector<fs::path>& module_path) {
+  std::vector<std::string> links;
+  for (const fs::path& path : module_path) {
+    links.push_back("module-path-" + std::to_string(links.size() + 1));
+    std::error_code error;
+    fs::create_directory_symlink(fs::absolute(path), folder / links.back(), error);
+    if (error)
+      throw refusal((folder / links.back()).u8string() + ": cannot be made (" + error.message() +
+                    ")");
+  }
+  return links;
+}
+
+std::vector<std::string> jlink_command(const jlink_tool& jlink,
+                                       const std::vector<std::string>& module_path,
                                        const std::vector<std::string>& modules,
-                                       const fs::path& output,
+                                       const std::string& output,
                                        const std::vector<std::string>* options) {
-  std::string list;
+  std::string list, path;
   for (const std::string& m : modules) list += (list.empty() ? "" : ",") + m;
-  std::vector<std::string> command = {jlink.path, "--module-path", jmods.string(), "--add-modules",
-                                      list,       "--output",      output.string()};
+  for (const std::string& p : module_path) path += (path.empty() ? "" : ":") + p;
+  std::vector<std::string> command = {jlink.path, "--module-path", path,  "--add-modules",
+                                      list,       "--output",      output};
   if (options) {
     command.insert(command.end(), options->begin(), options->end());
     return command;
   }
   // Never --strip-debug: on Linux it also runs objcopy on the Windows libraries, which fails.
-  bool zip_levels = numbers(jlink.version)[0] >= 21;  // --compress=2 is deprecated from 21 on
-  for (const char* option : {"--strip-java-debug-attributes", "--no-header-files", "--no-man-pages",
-                             zip_levels ? "--compress=zip-6" : "--compress=2"})
+  int feature = numbers(jlink.version)[0];
+  if (feature >= 13) command.push_back("--strip-java-debug-attributes");
+  // --compress=2 is deprecated from 21 on.
+  for (const char* option :
+       {"--no-header-files", "--no-man-pages", feature >= 21 ? "--compress=zip-6" : "--compress=2"})
     command.push_back(option);
   return command;
 }
 
-void run_jlink(const std::vector<std::string>& command) {
-  program_result result = run_program(command);
-  if (result.status != 0) {
-    std::string output = result.output;
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-    throw refusal("jlink failed (exit status " + std::to_string(result.status) + "): " + output);
-  }
+void run_jlink(const std::vector<std::string>& command, const std::string& folder) {
+  program_result result = run_program(command, folder);
+  if (result.status != 0) throw refusal(program_failure("jlink", result));
 }

@@ -18,13 +18,21 @@ struct jlink_tool {
 // naming both and the JDK to install.
 jlink_tool find_jlink(const std::string& given, const std::string& target_version);
 
-// The jlink command line: the target's jmods alone as the module path, the modules, the
-// output folder, and options (when none are given: no debug attributes, header files or
-// man pages, and the compression this jlink version names).
-std::vector<std::string> jlink_command(const jlink_tool& jlink, const fs::path& jmods,
+// Makes a link in folder to each folder of the module path, named module-path-1, ...: jlink
+// splits its module path at ':', which a path may hold, so it runs in folder and gets these
+// names. Returns them.
+std::vector<std::string> module_path_links(const fs::path& folder,
+                                           const std::vector<fs::path>& module_path);
+
+// The jlink command line: the module path's links, the modules, the output folder (relative
+// to where jlink runs), and options (when none are given: no debug attributes (from jlink
+// 13 on, which has the option), header files or man pages, and the compression this jlink
+// version names).
+std::vector<std::string> jlink_command(const jlink_tool& jlink,
+                                       const std::vector<std::string>& module_path,
                                        const std::vector<std::string>& modules,
-                                       const fs::path& output,
+                                       const std::string& output,
                                        const std::vector<std::string>* options);
 
-// Runs it; refuses with jlink's own words when it fails.
-void run_jlink(const std::vector<std::string>& command);
+// Runs it in folder; refuses with jlink's own words when it fails.
+void run_jlink(const std::vector<std::string>& command, const std::string& folder);

@@ -2,6 +2,7 @@
 // JDK, built on Linux.
 #include <cstdio>
 
+#include "cleanup.h"
 #include "pack.h"
 #include "tavrin_version.h"
 #include "utf8_arguments.h"
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
     std::fputs(options.help ? pack_help : "tavrin-pack " TAVRIN_VERSION "\n", stdout);
     return 0;
   }
+  remove_made_when_stopped();
   return run_pack(options);
 }

@@ -67,8 +67,8 @@ void write_msi(const msi_request& r, architecture arch, const fs::path& image, c
       {"wixl", "--arch", architecture_name(arch), "--output", msi.string(), source.string()});
   // wixl 0.101 exits with 0 also when it has written nothing.
   if (wixl.status != 0 || !fs::exists(msi)) {
-    throw refusal(wixl.status < 0 ? "wixl cannot be started: install Debian's wixl"
-                                  : "wixl failed: " + wixl.output);
+    throw refusal(program_failure("wixl", wixl) +
+                  (wixl.status < 0 && !wixl.signal ? " (install Debian's wixl)" : ""));
   }
   settle_summary(msi, epoch);
 }
