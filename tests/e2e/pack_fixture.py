@@ -30,7 +30,7 @@ FIXTURE = ROOT / "build/pack-fixture"
 MODULES = ["java.logging", "java.xml", "java.transaction.xa", "java.sql", "java.security.sasl",
            "java.naming", "java.datatransfer", "java.prefs", "java.desktop", "java.net.http",
            "java.rmi", "java.scripting", "java.management", "jdk.crypto.ec", "jdk.charsets",
-           "jdk.localedata", "jdk.naming.dns", "jdk.accessibility"]
+           "jdk.localedata", "jdk.naming.dns", "jdk.accessibility", "jdk.zipfs"]
 SECTIONS = {"classes": "--class-path", "conf": "--config", "legal": "--legal-notices"}
 
 

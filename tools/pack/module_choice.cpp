@@ -3,30 +3,53 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "class_scan.h"
 #include "refusal.h"
 #include "service_modules.h"
+#include "text.h"
 
 namespace {
 
-// The first class of the app that names each package, and its place on the class path.
+// The first class of the app that names each package, or each class that triggers a
+// service module, and its place in the image.
 using first_users = std::map<std::string, std::string>;
+
+bool is_trigger_class(std::string_view name) {
+  static const std::set<std::string_view> classes = [] {
+    std::set<std::string_view> found;
+    for (const service_module& service : service_modules) {
+      for (std::string_view trigger : service.triggers) {
+        char first = trigger[trigger.rfind('/') + 1];
+        if (first >= 'A' && first <= 'Z') found.insert(trigger);
+      }
+    }
+    return found;
+  }();
+  return classes.count(name) != 0;
+}
 
 void record_class(const class_path_entry& entry, const class_file& file, first_users* users) {
   std::string user;
+  auto record = [&](std::string_view key) {
+    auto [it, added] = users->try_emplace(std::string(key));
+    if (!added) return;
+    if (user.empty()) {
+      std::u16string place = entry.path;
+      size_t root = std::size(image_folder) - 1;
+      if (place.compare(0, root, image_folder) == 0) place.erase(0, root);
+      std::replace(place.begin(), place.end(), u'\\', u'/');
+      user = dotted(file.name) + " (" + to_utf8(place) + ")";
+    }
+    it->second = user;
+  };
   for (std::string_view name : file.classes) {
     size_t slash = name.rfind('/');
     if (slash == std::string_view::npos) continue;
-    auto [it, added] = users->try_emplace(std::string(name.substr(0, slash)));
-    if (!added) continue;
-    if (user.empty()) {
-      std::string place = entry.written;
-      std::replace(place.begin(), place.end(), '\\', '/');
-      user = dotted(file.name) + " (" + place + ")";
-    }
-    it->second = user;
+    record(name.substr(0, slash));
+    if (is_trigger_class(name)) record(name);
   }
 }
 
@@ -35,6 +58,7 @@ void record_class(const class_path_entry& entry, const class_file& file, first_u
 module_choice choose_modules(const target_jdk& jdk, const std::vector<class_path_entry>& class_path,
                              const std::vector<std::string>& requested) {
   module_choice choice;
+  std::string unread;  // the check warns of what cannot be read, as it reads the same
   first_users users;
   int feature = std::atoi(jdk.version.c_str());
   walk_class_path(
@@ -42,9 +66,9 @@ module_choice choose_modules(const target_jdk& jdk, const std::vector<class_path
       [&](const class_path_entry& entry, jar_file* jar) {
         scan_classes(
             entry, jar, [&](const class_file& file) { record_class(entry, file, &users); },
-            &choice.warnings);
+            &unread);
       },
-      &choice.warnings);
+      &unread);
 
   std::map<std::string, std::string> reasons = {{"java.base", "always"}};
   std::unordered_map<std::string, std::string> exporter;
@@ -58,7 +82,8 @@ module_choice choose_modules(const target_jdk& jdk, const std::vector<class_path
   for (const service_module& service : service_modules) {
     if (service.before && feature >= service.before) continue;
     for (std::string_view trigger : service.triggers) {
-      // The package itself, or the first below it: '/' sorts before any name's character.
+      // The package or class itself, or the first package below it: '/' sorts before any
+      // name's character.
       auto used = users.lower_bound(std::string(trigger));
       if (used == users.end() || used->first.compare(0, trigger.size(), trigger) != 0 ||
           (used->first.size() > trigger.size() && used->first[trigger.size()] != '/'))

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "brand.h"
+#include "cleanup.h"
 #include "host_files.h"
 #include "image_check.h"
 #include "jar.h"
@@ -17,9 +18,11 @@
 #include "parameter_file_text.h"
 #include "platform/simulated/machine.h"
 #include "refusal.h"
+#include "runtime_image.h"
 #include "sha256.h"
 #include "target_jdk.h"
 #include "text.h"
+#include "variable_use.h"
 #include "windows_runtime.h"
 #include "zip_archive.h"
 
@@ -87,21 +90,25 @@ std::string main_class_of(const fs::path& jar) {
   return main;
 }
 
-// Copies --input into app\; the class path is the main jar, then the other jars of the
-// folder in name order.
+// Copies --input into app\, each name checked as Windows will hold it. The class path is
+// the main jar, then every other jar of the folder and its subfolders by path, as jpackage
+// has it.
 void copy_app(job& j) {
   auto since = steady::now();
   fs::path input = fs::u8path(j.o.input), main = fs::u8path(j.o.main_jar).lexically_normal();
+  if (!fs::is_directory(input)) throw refusal("--input " + j.o.input + ": is no folder");
   if (main.is_absolute() || *main.begin() == ".." || !fs::is_regular_file(input / main))
     throw refusal("--main-jar " + j.o.main_jar + ": is no file in --input " + j.o.input);
-  copy_folder(input, j.image / "app");
+  windows_tree names{"--input " + j.o.input, {}};
+  copy_folder(input, j.image / "app", &names);
   std::vector<std::string> jars;
-  for (const fs::directory_entry& e : fs::directory_iterator(input)) {
-    if (e.is_regular_file() && e.path().extension() == ".jar" && e.path().filename() != main)
-      jars.push_back(e.path().filename().u8string());
+  for (const auto& entry : names.paths) {
+    const std::string& path = entry.second.path;
+    bool jar = path.size() > 4 && equal_ignoring_case(path.substr(path.size() - 4), ".jar");
+    if (!entry.second.folder && jar && path != main.generic_u8string()) jars.push_back(path);
   }
   std::sort(jars.begin(), jars.end());
-  jars.insert(jars.begin(), main.u8string());
+  jars.insert(jars.begin(), main.generic_u8string());
   for (std::string& jar : jars) {
     if (jar.find(';') != std::string::npos)
       throw refusal("jar " + jar + ": a ';' in its name cannot be on a class path");
@@ -115,11 +122,11 @@ void copy_app(job& j) {
 // Prints each module with the reason it is in, and the service modules left out.
 std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
   simulated_os::reset();
-  if (!load_folder(j.image / "app", u"C:\\App\\app"))
+  if (!load_folder(j.image / "app", image_folder + std::u16string(u"app")))
     throw refusal((j.image / "app").u8string() + ": cannot be read");
   std::vector<class_path_entry> entries;
   for (const std::string& entry : j.class_path)
-    entries.push_back({entry, u"C:\\App\\" + to_utf16(entry)});
+    entries.push_back({entry, image_folder + to_utf16(entry)});
   module_choice choice = choose_modules(jdk, entries, j.o.add_modules);
   std::vector<std::string> names;
   for (const chosen_module& m : choice.modules) {
@@ -127,7 +134,6 @@ std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
     names.push_back(m.name);
   }
   for (const std::string& line : choice.left_out) print(stdout, line + "\n");
-  print(stderr, choice.warnings);
   return names;
 }
 
@@ -163,19 +169,26 @@ void make_runtime(job& j) {
   copy_app(j);
   since = steady::now();
   std::vector<std::string> modules = modules_for(j, jdk);
-  std::vector<std::string> command = jlink_command(
-      jlink, jdk.jmods, modules, runtime, j.o.jlink_options_given ? &j.o.jlink_options : nullptr);
-  if (j.o.verbose) print(stdout, "jlink command: " + shell_words(command) + "\n");
-  run_jlink(command);
+  std::vector<std::string> command =
+      jlink_command(jlink, module_path_links(j.temporary, {jdk.jmods}), modules,
+                    runtime.lexically_relative(j.temporary).string(),
+                    j.o.jlink_options_given ? &j.o.jlink_options : nullptr);
+  if (j.o.verbose)
+    print(stdout,
+          "jlink command, in " + j.temporary.u8string() + ": " + shell_words(command) + "\n");
+  run_jlink(command, j.temporary.string());
   require_windows_runtime(runtime, j.o.win_console, "the linked runtime");
+  // The runtime holds what jlink added for those asked for too.
+  size_t linked = read_release(read_host_file(runtime / "release")).modules.size();
   step("runtime",
-       "jlink " + jlink.version + ", " + count(modules.size(), "module") + " of " + jdk.platform +
-           " " + jdk.version,
+       "jlink " + jlink.version + ", " + count(linked, "module") + " of " + jdk.platform + " " +
+           jdk.version,
        since);
 }
 
-// The launcher, the parameter file and the branding, in that order.
-void write_launcher(const job& j) {
+// The launcher, the parameter file and the branding, in that order. Returns 1 when a
+// word of the parameter file warns, else 0.
+int write_launcher(const job& j) {
   auto since = steady::now();
   const char* program = j.o.win_console ? "tavrin-console.exe" : "tavrin.exe";
   std::string launcher = launcher_image(j.arch, j.o.win_console);
@@ -187,6 +200,9 @@ void write_launcher(const job& j) {
                      j.o.java_options, j.class_path, j.main_class, j.o.arguments};
   write_host_file(j.image / fs::u8path(j.o.name + ".tavrin"), parameter_file_text(words));
   step("parameter file", j.o.name + ".tavrin", since);
+  std::string warnings = unset_variable_warnings("--java-options", j.o.java_options) +
+                         unset_variable_warnings("--arguments", j.o.arguments);
+  print(stderr, warnings);
 
   since = steady::now();
   brand::bytes branded;
@@ -200,6 +216,7 @@ void write_launcher(const job& j) {
        exe + ", version " + j.o.app_version +
            (j.o.branding.icon_file.empty() ? "" : ", icon " + j.o.branding.icon_file),
        since);
+  return warnings.empty() ? 0 : 1;
 }
 
 // The check's command on standard output, its warnings on standard error; 1 with warnings.
@@ -249,7 +266,6 @@ void place_output(const job& j) {
 
 int run_pack(const pack_options& o) {
   job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}};
-  fs::path made;  // the outermost folder of --dest that pack makes, if any
   try {
     try {
       j.branding = brand::branding_for(o.branding, o.name + ".exe");
@@ -261,21 +277,23 @@ int run_pack(const pack_options& o) {
     if (std::mismatch(input.begin(), input.end(), dest.begin(), dest.end()).first == input.end())
       throw refusal("--dest " + o.dest + ": is inside --input, which is copied whole");
     if (o.type == output_type::app_image) refuse_existing(j);
-    for (fs::path p = fs::absolute(j.dest); !fs::exists(p); p = p.parent_path()) made = p;
+    fs::path top;  // the outermost folder of --dest that pack makes, if any
+    for (fs::path p = fs::absolute(j.dest); !fs::exists(p); p = p.parent_path()) top = p;
+    if (!top.empty()) made(top);
     fs::create_directories(j.dest);
     j.temporary = make_temporary_folder(j.dest, o.name);
+    made(j.temporary);
     j.image = j.temporary / "image" / fs::u8path(o.name);
     fs::create_directories(j.image);
     make_runtime(j);
-    write_launcher(j);
-    int status = check(j);
+    int warned = write_launcher(j);
+    int status = std::max(check(j), warned);
     place_output(j);
     fs::remove_all(j.temporary);
+    keep_made();
     return status;
   } catch (const std::exception& e) {
-    std::error_code ignored;
-    if (!j.temporary.empty()) fs::remove_all(j.temporary, ignored);
-    if (!made.empty()) fs::remove_all(made, ignored);
+    remove_made();
     print(stderr, std::string("tavrin-pack: ") + e.what() + "\n");
     return 2;
   }

@@ -1,9 +1,11 @@
 #include "pack_options.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "name_guid.h"
 #include "text.h"
+#include "windows_names.h"
 
 const char pack_help[] =
     "usage: tavrin-pack --name NAME --input DIR --main-jar FILE\n"
@@ -39,25 +41,15 @@ const char pack_help[] =
 
 namespace {
 
-// Whether Windows can hold name as a file and folder name as given: no reserved character,
-// no device name (CON, NUL, COM1, ... also with an extension), no trailing dot or space.
-bool is_windows_name(const std::string& name) {
-  if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ' ||
-      name.size() > 200)
-    return false;
-  for (unsigned char c : name) {
-    if (c < 32 || std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos)
-      return false;
+// Why the vendor cannot name the installer's registry key Software\VENDOR\NAME, whose
+// names may hold any printable character but the backslash; empty when it can.
+std::string vendor_problem(const std::string& vendor) {
+  for (unsigned char c : vendor) {
+    if (c == '\\') return "holds '\\', which separates registry keys";
+    if (c < 32) return "holds a control character, which a registry key name cannot";
   }
-  std::string device = name.substr(0, name.find('.'));
-  for (char& c : device) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  while (!device.empty() && device.back() == ' ') device.pop_back();
-  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
-  bool numbered = device.size() == 4 &&
-                  (device.compare(0, 3, "COM") == 0 || device.compare(0, 3, "LPT") == 0) &&
-                  device[3] >= '0' && device[3] <= '9';
-  return !numbered && std::none_of(std::begin(devices), std::end(devices),
-                                   [&](const char* d) { return device == d; });
+  return to_utf16(vendor).size() > 255 ? "is longer than the 255 characters of a registry key name"
+                                       : "";
 }
 
 bool is_utf8(const std::string& text) {
@@ -103,8 +95,9 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
           std::string* problem) {
   if (!is_utf8(value)) return fail(problem, option + ": is not valid UTF-8");
   if (option == "--name") {
-    if (!is_windows_name(value))
-      return fail(problem, "--name " + value + ": is not a Windows file name");
+    std::string why = windows_name_problem(value);
+    if (!why.empty())
+      return fail(problem, "--name " + value + ": is not a Windows file name: it " + why);
     o->name = value;
   } else if (option == "--app-version") {
     o->app_version = value;
@@ -152,8 +145,10 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
               : value == "msi" ? output_type::msi
                                : output_type::app_image;
   } else if (option == "--win-menu-group") {
-    if (!is_windows_name(value))
-      return fail(problem, "--win-menu-group " + value + ": is not a Windows folder name");
+    std::string why = windows_name_problem(value);
+    if (!why.empty())
+      return fail(problem,
+                  "--win-menu-group " + value + ": is not a Windows folder name: it " + why);
     o->installer.menu_group = value;
   } else if (option == "--win-upgrade-uuid") {
     o->installer.upgrade_uuid = msi_guid(value);
@@ -193,6 +188,14 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
     if (i + 1 == args.size()) return fail(problem, option + " needs a value");
     if (!take(o, option, args[++i], problem)) return false;
   }
+  // The exe shows the app's version and copyright, never the launcher's own.
+  std::vector<std::pair<std::u16string, std::u16string>>& texts = o->branding.b.strings;
+  for (auto [option, key, value] : {std::tuple<const char*, const char16_t*, const char*>{
+                                        "--app-version", u"FileVersion", "1.0"},
+                                    {"--copyright", u"LegalCopyright", ""}}) {
+    if (std::none_of(texts.begin(), texts.end(), [&](const auto& t) { return t.first == key; }))
+      brand::add_branding_option(&o->branding, option, value);
+  }
   for (auto [option, value] : {std::pair<const char*, const std::string*>{"--name", &o->name},
                                {"--input", &o->input},
                                {"--main-jar", &o->main_jar}}) {
@@ -212,9 +215,10 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
     return fail(problem,
                 "--type msi needs --vendor: the publisher, and the registry key "
                 "Software\\VENDOR\\NAME");
-  if (!is_windows_name(o->vendor))
-    return fail(problem,
-                "--vendor " + o->vendor + ": is not a Windows folder or registry key name");
+  std::string why = vendor_problem(o->vendor);
+  if (!why.empty())
+    return fail(problem, "--vendor " + o->vendor + ": " + why +
+                             "; the installer's registry key is Software\\VENDOR\\NAME");
   if (!is_product_version(o->app_version))
     return fail(problem, "--app-version " + o->app_version +
                              ": an installer's version is MAJOR.MINOR.BUILD, with major and "
