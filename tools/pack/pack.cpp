@@ -252,7 +252,7 @@ void place_output(const job& j) {
       }
       move_into_place(file, target);
       step(zip ? "zip" : "msi", target.u8string(), since);
-      print(stdout, sha256_hex(target) + "  " + target.u8string() + "\n");
+      print(stdout, sha256_hex("", {target}) + "  " + target.u8string() + "\n");
       return;
     }
     case output_type::app_image:

@@ -1,8 +1,10 @@
-// The SHA-256 of a file, by Debian's nettle.
+// SHA-256 by Debian's nettle.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
-// In lower-case hex, as sha256sum prints it; throws a refusal when it cannot be read.
-std::string sha256_hex(const std::filesystem::path& file);
+// Of text, then of each file's bytes in turn (read a piece at a time), in lower-case hex as
+// sha256sum prints it; throws a refusal when a file cannot be read.
+std::string sha256_hex(const std::string& text, const std::vector<std::filesystem::path>& files);
