@@ -162,7 +162,9 @@ void make_runtime(job& j) {
          since);
     return;
   }
-  target_jdk jdk = read_module_path(fs::u8path(j.o.module_path), j.temporary);
+  std::vector<fs::path> module_path;
+  for (const std::string& entry : j.o.module_path) module_path.push_back(fs::u8path(entry));
+  target_jdk jdk = read_module_path(module_path, j.temporary);
   j.arch = jdk.arch;
   refuse_existing(j);
   jlink_tool jlink = find_jlink(j.o.jlink, jdk.version);
@@ -170,7 +172,7 @@ void make_runtime(job& j) {
   since = steady::now();
   std::vector<std::string> modules = modules_for(j, jdk);
   std::vector<std::string> command =
-      jlink_command(jlink, module_path_links(j.temporary, {jdk.jmods}), modules,
+      jlink_command(jlink, module_path_links(j.temporary, jdk.module_path), modules,
                     runtime.lexically_relative(j.temporary).string(),
                     j.o.jlink_options_given ? &j.o.jlink_options : nullptr);
   if (j.o.verbose)

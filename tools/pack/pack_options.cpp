@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "argument_files.h"
 #include "name_guid.h"
 #include "text.h"
 #include "windows_names.h"
@@ -19,7 +20,8 @@ const char pack_help[] =
     "  --main-class CLASS       the class to start (default: the main jar's Main-Class)\n"
     "  --java-options OPT       a JVM option, repeatable\n"
     "  --arguments ARG          an argument for the app, repeatable\n"
-    "  --module-path DIR|ZIP    a Windows JDK's jmods folder, or the JDK's zip\n"
+    "  --module-path DIR|ZIP    a Windows JDK's jmods folder, or the JDK's zip; repeatable:\n"
+    "                           then more folders or zips of jmods (JavaFX's)\n"
     "  --runtime-image DIR|ZIP  a ready Windows runtime, copied as it is\n"
     "  --add-modules M,...      modules to add to those the classes need\n"
     "  --jlink-options OPTS     jlink options instead of the defaults, repeatable\n"
@@ -112,13 +114,10 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
     }
     return true;
   }
-  std::pair<const char*, std::string*> paths[] = {{"--input", &o->input},
-                                                  {"--main-jar", &o->main_jar},
-                                                  {"--main-class", &o->main_class},
-                                                  {"--runtime-image", &o->runtime_image},
-                                                  {"--module-path", &o->module_path},
-                                                  {"--jlink", &o->jlink},
-                                                  {"--dest", &o->dest}};
+  std::pair<const char*, std::string*> paths[] = {
+      {"--input", &o->input},           {"--main-jar", &o->main_jar},
+      {"--main-class", &o->main_class}, {"--runtime-image", &o->runtime_image},
+      {"--jlink", &o->jlink},           {"--dest", &o->dest}};
   for (auto& [name, field] : paths) {
     if (option == name) {
       *field = value;
@@ -131,6 +130,8 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
                                ": the launcher reads it as the class "
                                "path option; the class path is pack's");
     o->java_options.push_back(value);
+  } else if (option == "--module-path") {
+    o->module_path.push_back(value);  // one path, even with ':' in it
   } else if (option == "--arguments") {
     o->arguments.push_back(value);
   } else if (option == "--add-modules") {
@@ -164,8 +165,10 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
 
 }  // namespace
 
-bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
+bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
                         std::string* problem) {
+  std::vector<std::string> args;
+  if (!expand_argument_files(given, &args, problem)) return false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     if (option == "--help" || option == "--version") {

@@ -17,7 +17,8 @@ struct pack_options {
   std::string main_class;  // empty: the main jar's Main-Class
   std::vector<std::string> java_options, arguments;  // one word each
   std::string runtime_image;                         // a ready Windows runtime: folder or zip
-  std::string module_path;  // a Windows JDK's jmods folder, or the JDK's zip
+  // A Windows JDK's jmods folder, the JDK's folder or zip; then more folders or zips of jmods.
+  std::vector<std::string> module_path;
   std::vector<std::string> add_modules;
   std::vector<std::string> jlink_options;  // as given, split at white space
   bool jlink_options_given = false;        // they replace the default options

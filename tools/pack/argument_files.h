@@ -1,0 +1,13 @@
+// Options read from files, as jpackage's @FILE gives them: every argument @FILE stands for the
+// words of that file, split at white space, where '...' or "..." keeps white space in a word
+// (a backslash there escapes the next character: \n, \t or itself), and # outside quotes
+// starts a comment to the end of the line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The arguments with each @FILE replaced by its words; a file's own @ words stay as they
+// are. False with *problem set when a file cannot be read or a quote is never closed.
+bool expand_argument_files(const std::vector<std::string>& args, std::vector<std::string>* out,
+                           std::string* problem);
