@@ -33,15 +33,23 @@ public class Main {
 }
 """
 # Classes of rows of their own, under src: java.sql only as a type parameter's bound in a
-# method's signature, which jdeps counts; a class name that is a string too; a class without
-# a package line; demo.Main without java.sql; a class using Java 17's preview features; a
-# class of a package whose JDK module a runtime may lack.
+# method's signature, which jdeps counts; a class name that is a string too; a method's
+# descriptor and a field's signature that are strings too, beside a string that only looks
+# like a descriptor (of java.naming); a class without a package line; demo.Main without
+# java.sql; a class using Java 17's preview features; a class of a package whose JDK module a
+# runtime may lack.
 SOURCES = {
     "demo/Generic.java": "package demo; public class Generic {\n"
                          "  <T extends java.sql.Timestamp> java.util.List<T> recent() { return null; } }",
     "demo/Literal.java": "package demo; public class Literal {\n"
                          "  Object cast(Object o) { return (java.sql.Connection) o; }\n"
                          "  String name() { return \"java/sql/Connection\"; } }",
+    "demo/Constants.java": "package demo; public class Constants {\n"
+                           "  static final String D = \"(Ljava/sql/Connection;)V\",\n"
+                           "    S = \"Ljava/util/List<Ljavax/xml/XMLConstants;>;\",\n"
+                           "    N = \"Ljavax/naming/Context;\";\n"
+                           "  static void use(java.sql.Connection c) {}\n"
+                           "  java.util.List<javax.xml.XMLConstants> names; }",
     "Main.java": "public class Main {}",
     "plain/demo/Main.java": "package demo; public class Main {\n"
                             "  public static void main(String[] args) {} }",
@@ -87,7 +95,8 @@ def build(work):
     for name, text in {"demo/Main.java": MAIN, **SOURCES}.items():
         (work / "src" / name).parent.mkdir(parents=True, exist_ok=True)
         (work / "src" / name).write_text(text + "\n")
-    src = [work / "src" / name for name in ("demo/Generic.java", "demo/Literal.java", "Main.java")]
+    src = [work / "src" / name for name in
+           ("demo/Generic.java", "demo/Literal.java", "demo/Constants.java", "Main.java")]
     for release in ("8", "17"):
         run("javac", "--release", release, "-d", work / f"classes{release}",
             work / "src/demo/Main.java")
@@ -117,6 +126,7 @@ def build(work):
     jar("garbled.jar", ("garbled", "."))
     jar("generic.jar", ("more", "demo/Generic.class"))
     jar("literal.jar", ("more", "demo/Literal.class"))
+    jar("constants.jar", ("more", "demo/Constants.class"))
     jar("mixed.jar", ("classes8", "."), ("more", "demo/Literal.class"))
     jar("preview.jar", ("preview", "."))
     jar("xa.jar", ("xa", "."), ("classes17", "."))
@@ -137,6 +147,8 @@ def build(work):
         with zipfile.ZipFile(work / name, "w") as z:
             z.writestr(entry, text)
     assert "java.sql" in run("jdeps", "--print-module-deps", work / "generic.jar")
+    assert run("jdeps", "-s", work / "constants.jar").split()[2::3] == \
+        ["java.base", "java.sql", "java.xml"]
     manifest = zipfile.ZipFile(work / FIRST).read("META-INF/MANIFEST.MF").decode()
     assert "\n " in manifest, "the Class-Path was not folded"
     needed = run("jdeps", "--print-module-deps", work / FIRST, work / LAST).strip()
@@ -145,7 +157,8 @@ def build(work):
                    if line.startswith("MODULES="))
     assert "java.sql" in needed.split(","), needed
     return {"all": modules, "no_sql": modules.replace(" java.sql", ""),
-            "no_xa": modules.replace(" java.transaction.xa", "")}
+            "no_xa": modules.replace(" java.transaction.xa", ""),
+            "no_sql_xml": modules.replace(" java.sql", "").replace(" java.xml", "")}
 
 
 def runtime(version="17.0.2", modules="all", jvm="bin/server"):
@@ -249,6 +262,10 @@ ROWS = [
     ("class_name_also_a_string", "jre\\bin\\java.exe -cp lib\\literal.jar demo.Literal",
      {**runtime(modules="no_sql"), "lib/literal.jar": "literal.jar"},
      [SQL.format("lib\\literal.jar", "java.sql.Connection")], 1),
+    ("descriptors_also_strings", "jre\\bin\\java.exe -cp lib\\constants.jar demo.Constants",
+     {**runtime(modules="no_sql_xml"), "lib/constants.jar": "constants.jar"},
+     [SQL.format("lib\\constants.jar", "java.sql.Connection"), SQL.replace(
+         "'java.sql'", "'java.xml'").format("lib\\constants.jar", "javax.xml.XMLConstants")], 1),
     ("other_class_too_new", JAR17.format("mixed.jar"),
      {**runtime("1.8.0_392", modules=""), "lib/mixed.jar": "mixed.jar"},
      ["warning: 'lib\\mixed.jar' holds classes for Java 17 (class file version 61, e.g. "

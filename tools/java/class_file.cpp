@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "descriptor_uses.h"
+
 namespace {
 
 enum : uint8_t {
@@ -12,6 +14,7 @@ enum : uint8_t {
   double_value = 6,
   class_ref = 7,
   string_ref = 8,
+  name_and_type = 12,
   method_handle = 15,
   method_type = 16,
   dynamic = 17,
@@ -40,7 +43,7 @@ int constant_payload(uint8_t tag) {
     case 9:   // field
     case 10:  // method
     case 11:  // interface method
-    case 12:  // name and type
+    case name_and_type:
     case dynamic:
     case invoke_dynamic:
       return 4;
@@ -95,13 +98,17 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
   out->minor = static_cast<uint16_t>(u16(b, 4));
   out->major = static_cast<uint16_t>(u16(b, 6));
   unsigned count = u16(b, 8);
-  // Each entry's text when it is utf8, and the utf8 entry of each class entry; what names
-  // a class or a string, to tell names and literals from descriptors. A text that is both
-  // a class's name and a string is a name.
+  // Each entry's text when it is utf8, and the utf8 entry of each class entry; how each text
+  // is used, to tell names and literals from descriptors. A text used as a string only is a
+  // literal, which names no class; one that is a class's name or a descriptor as well still
+  // does.
   std::vector<std::string_view> texts(count);
   std::vector<unsigned> class_names(count);
-  std::vector<uint8_t> named(count);
-  enum : uint8_t { free_text, literal, class_name };
+  std::vector<uint8_t> uses(count);
+  enum : uint8_t { literal = 1, class_name = 2, descriptor = 4 };
+  auto use = [&](unsigned index, uint8_t as) {
+    if (index < count) uses[index] |= as;
+  };
   size_t at = 10;
   unsigned i = 1;
   for (; i < count; ++i) {
@@ -115,12 +122,13 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     }
     int length = constant_payload(tag);
     if (length < 0 || b.size() - at - 1 < static_cast<size_t>(length)) break;
-    if (tag == class_ref || tag == string_ref) {
-      unsigned index = u16(b, at + 1);
-      if (tag == class_ref) class_names[i] = index;
-      if (index < count)
-        named[index] = std::max<uint8_t>(named[index], tag == class_ref ? class_name : literal);
+    if (tag == class_ref) {
+      class_names[i] = u16(b, at + 1);
+      use(class_names[i], class_name);
     }
+    if (tag == string_ref) use(u16(b, at + 1), literal);
+    if (tag == method_type) use(u16(b, at + 1), descriptor);
+    if (tag == name_and_type) use(u16(b, at + 3), descriptor);
     at += 1 + static_cast<size_t>(length);
     if (tag == long_value || tag == double_value) ++i;  // these take two entries
   }
@@ -135,12 +143,13 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     return false;
   }
   out->name = texts[this_name];
+  for (unsigned index : descriptor_uses(b, at, texts)) use(index, descriptor);
   for (i = 1; i < count; ++i) {
     std::string_view text = texts[i];
-    if (text.empty() || named[i] == literal) continue;
-    if (named[i] == class_name && text[0] != '[') {
+    if (text.empty() || uses[i] == literal) continue;
+    if ((uses[i] & class_name) && text[0] != '[') {
       out->classes.push_back(text);
-    } else if (named[i] == class_name || text[0] == '(' || text[0] == 'L' || text[0] == '[' ||
+    } else if (uses[i] != 0 || text[0] == '(' || text[0] == 'L' || text[0] == '[' ||
                text[0] == '<') {
       add_descriptor_classes(text, &out->classes);
     }

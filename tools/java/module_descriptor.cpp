@@ -1,33 +1,12 @@
 #include "module_descriptor.h"
 
+#include "byte_reader.h"
 #include "class_file.h"
 #include "jar.h"
 
 namespace {
 
 enum : uint8_t { utf8 = 1, long_value = 5, double_value = 6, module_ref = 19, package_ref = 20 };
-
-// Big-endian reads that stop at the end: once past it, every read gives 0 and ok is false.
-struct reader {
-  std::string_view b;
-  size_t at;
-  bool ok = true;
-
-  unsigned u(int bytes) {
-    if (at > b.size() || b.size() - at < static_cast<size_t>(bytes)) {
-      ok = false;
-      at = b.size();
-      return 0;
-    }
-    unsigned v = 0;
-    for (int i = 0; i < bytes; ++i) v = v << 8 | static_cast<unsigned char>(b[at++]);
-    return v;
-  }
-  void skip(size_t n) {
-    ok &= at <= b.size() && b.size() - at >= n;
-    at = ok ? at + n : b.size();
-  }
-};
 
 struct pool_entry {
   uint8_t tag;
@@ -37,18 +16,18 @@ struct pool_entry {
 // The text of a utf8 entry, or of the utf8 entry that a module or package entry names.
 std::string text_of(const std::vector<pool_entry>& pool, std::string_view b, unsigned index) {
   if (index == 0 || index >= pool.size()) return "";
-  reader r{b, pool[index].at};
+  byte_reader r{b, pool[index].at};
   if (pool[index].tag == module_ref || pool[index].tag == package_ref) {
     index = r.u(2);
     if (index == 0 || index >= pool.size()) return "";
-    r = reader{b, pool[index].at};
+    r = byte_reader{b, pool[index].at};
   }
   if (pool[index].tag != utf8) return "";
   unsigned length = r.u(2);
   return r.ok && b.size() - r.at >= length ? std::string(b.substr(r.at, length)) : "";
 }
 
-void read_module(reader& r, const std::vector<pool_entry>& pool, module_descriptor* out) {
+void read_module(byte_reader& r, const std::vector<pool_entry>& pool, module_descriptor* out) {
   out->name = text_of(pool, r.b, r.u(2));
   r.u(2);  // flags
   out->version = text_of(pool, r.b, r.u(2));
@@ -66,7 +45,7 @@ void read_module(reader& r, const std::vector<pool_entry>& pool, module_descript
 
 bool read_module_descriptor(std::string_view bytes, module_descriptor* out, std::string* problem) {
   *out = module_descriptor{};
-  reader r{bytes, 0};
+  byte_reader r{bytes, 0};
   if (r.u(4) != 0xCAFEBABE) {
     *problem = "no class file";
     return false;
@@ -95,7 +74,7 @@ bool read_module_descriptor(std::string_view bytes, module_descriptor* out, std:
   for (unsigned attributes = r.u(2); attributes > 0 && r.ok; --attributes) {
     std::string name = text_of(pool, bytes, r.u(2));
     unsigned length = r.u(4);
-    reader attribute{bytes.substr(0, r.at + std::min<size_t>(length, bytes.size() - r.at)), r.at};
+    byte_reader attribute = r.part(length);
     if (name == "Module") read_module(attribute, pool, out);
     if (name == "ModuleTarget") out->target_platform = text_of(pool, bytes, attribute.u(2));
     r.ok &= attribute.ok;
