@@ -77,8 +77,9 @@ def build_app():
     that is missing; nojvm/: a runtime folder without jvm.dll; names/ROW/: main.jar and the
     files of NAMES[ROW]; links/: links to a file and a folder outside, and to a folder within;
     bad-link/ROW: main.jar and a link of BAD_LINKS[ROW]; zip-limits/: a file of 4 GiB and
-    more (sparse), 65,536 entries and a name that is not ASCII; runtime zips for the zips of
-    BAD_ZIPS."""
+    more (sparse), 65,536 entries and a name that is not ASCII; deep/: a path of 240
+    characters; cyrillic/ and latin/: main.jar and a jar named in that script; runtime zips
+    for the zips of BAD_ZIPS."""
     shutil.rmtree(APP, ignore_errors=True)
     for name, body in SOURCES.items():
         (APP / "src/demo").mkdir(parents=True, exist_ok=True)
@@ -98,11 +99,17 @@ def build_app():
         shutil.copyfile(STANDIN, APP / "nojvm/bin" / program)
     for folder, files in [(f"names/{n}", f) for n, (f, _) in NAMES.items()] + [
             ("zip-limits", ["\u00e9t\u00e9.txt"] + [f"many/{i}" for i in range(65536)]),
-            ("links", ["sub/y.txt"]), ("outside", ["file.txt", "sub/x.txt"])]:
+            ("links", ["sub/y.txt"]), ("outside", ["file.txt", "sub/x.txt"]),
+            ("deep", ["/".join(c * 60 for c in "abcd") + "/file.txt"]),
+            ("cyrillic", []), ("latin", [])]:
         for name in files:
             (APP / folder / name).parent.mkdir(parents=True, exist_ok=True)
             (APP / folder / name).write_text(name)
+        (APP / folder).mkdir(parents=True, exist_ok=True)
         shutil.copyfile(APP / "in/main.jar", APP / folder / "main.jar")
+    for script, jar in NON_ASCII.items():
+        (APP / script / jar).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(APP / "in/lib/db tools.jar", APP / script / jar)
     with open(APP / "zip-limits/big.bin", "wb") as big:
         big.truncate(BIG)
     (APP / "links/file.txt").symlink_to(APP / "outside/file.txt")
@@ -243,21 +250,43 @@ ZIPPED = ["--name", "Zipped", "--input", "{app}/in", "--main-jar", "main.jar", *
           "--type", "zip", "--dest", "{dest}"]
 
 # The installer: Demo by a vendor whose name is not ASCII, with a Start-menu folder and a
-# desktop shortcut, installed per user into the Wine prefix, started, upgraded, refused a
-# downgrade and uninstalled. tavrin-pack's namespace of upgrade codes makes the oracle's.
+# desktop shortcut, installed per user into the Wine prefix, started, rebuilt, upgraded,
+# refused a downgrade, shared with a product of another vendor and uninstalled.
+# tavrin-pack's namespace of upgrade codes makes the oracle's.
 VENDOR, URL = "Acme \u00c6sir", "https://example.com/help"
 MSI = DEMO + JMODS + ["--type", "msi", "--vendor", VENDOR, "--win-menu-group", "Acme Apps",
                       "--win-shortcut", "--about-url", URL, "--dest", "{dest}"]
 UPGRADE_CODE = uuid.uuid5(uuid.UUID("6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9"), VENDOR + "\\Demo")
 HOME = "C:\\users\\" + pwd.getpwuid(os.getuid()).pw_name  # as Wine names the profile
-INSTALL = HOME + "\\AppData\\Local\\Programs\\Demo"
-LINKS = [HOME + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Acme Apps",
-         HOME + "\\Desktop\\Demo.lnk"]
-KEY = "HKCU\\Software\\" + VENDOR + "\\Demo"
+MENU = HOME + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
+# Texts of other code pages, installed and started where Wine's ANSI code page is 1251.
+CYRILLIC = ["--name", "\u0414\u0435\u043c\u043e", "--vendor",
+            "\u041a\u043e\u043c\u043f\u0430\u043d\u0438\u044f", "--win-menu-group",
+            "\u0418\u043d\u0441\u0442\u0440\u0443\u043c\u0435\u043d\u0442\u044b"]
+LATIN = ["--name", "D\u00e9mo", "--vendor", VENDOR, "--win-menu-group", "Outils \u00e9t\u00e9"]
+NON_ASCII = {"cyrillic": "\u043f\u043e\u0434\u043f\u0430\u043f\u043a\u0430/"
+                         "\u0444\u0430\u0439\u043b.jar", "latin": "sub/caf\u00e9.jar"}
 
 
-def msi_file(version):
-    return WORK / "rows" / f"msi_{version}" / f"Demo-{version}-windows-x64.msi"
+class App:
+    """An installed app: its name and vendor, its folder and shortcuts, and its keys."""
+
+    def __init__(self, args, desktop=True):
+        given = dict(zip(args[::2], args[1::2]))
+        self.name, self.vendor = given.get("--name", "Demo"), given.get("--vendor", VENDOR)
+        self.folder = HOME + "\\AppData\\Local\\Programs\\" + self.name
+        self.links = [MENU + "\\" + given.get("--win-menu-group", "Acme Apps") + "\\" +
+                      self.name + ".lnk"] + ([HOME + "\\Desktop\\" + self.name + ".lnk"] if
+                                             desktop else [])
+        self.key = "HKCU\\Software\\" + self.vendor + "\\" + self.name
+        self.keys = [self.key, "HKCU\\Software\\" + self.name]
+
+
+DEMO_APP = App(MSI)
+
+
+def msi_file(row, version, name="Demo"):
+    return WORK / "rows" / row / f"{name}-{version}-windows-x64.msi"
 
 
 def table(msi, name):
@@ -265,36 +294,82 @@ def table(msi, name):
     return [r.split("\t") for r in rows]
 
 
+def column(msi, name, key, value):
+    return {r[key]: r[value] for r in table(msi, name)}
+
+
 def msi_tables(dest, out):
-    """msiinfo reads the expected properties and shortcuts; osslsigncode signs it as the README
-    says; a second run gives the same bytes."""
-    properties = dict(table(msi_file("1.0.0"), "Property"))
+    """msiinfo reads the expected properties and shortcuts, the code page and the summary in
+    it, the upgrade row that takes in its own version, the Programs folder removed when empty,
+    short names; osslsigncode signs it as the README says; a second run gives the same bytes."""
+    msi = msi_file("msi_1.0.0", "1.0.0")
+    properties = dict(table(msi, "Property"))
     expected = {"ProductName": "Demo", "ProductVersion": "1.0.0", "Manufacturer": VENDOR,
                 "UpgradeCode": "{%s}" % str(UPGRADE_CODE).upper(), "ARPHELPLINK": URL,
                 "ARPPRODUCTICON": "icon.exe", "ALLUSERS": None}
     problems = [f"{k}: {properties.get(k)!r}, expected {v!r}" for k, v in expected.items()
                 if properties.get(k) != v]
-    shortcuts = [(r[1], r[2], r[4], r[11]) for r in table(msi_file("1.0.0"), "Shortcut")]
+    shortcuts = [(r[1], r[2], r[4], r[11]) for r in table(msi, "Shortcut")]
     if sorted(shortcuts) != [(d, "Demo", "[INSTALLDIR]Demo.exe", "INSTALLDIR")
                              for d in ("DesktopFolder", "menu_group")]:
         problems.append(f"shortcuts {shortcuts}")
-    return problems + signed(msi_file("1.0.0"), WORK) + built_twice(
-        MSI + ["--app-version", "1.0.0"], msi_file("1.0.0").name, dest, out)
+    summary = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True).stdout
+    found = {"code page": sh("msiinfo", "export", msi, "_ForceCodepage").stdout.split()[:1],
+             "summary": b"Author: Acme \xc6sir\n" in summary,
+             "upgrade": sorted(r[4] for r in table(msi, "Upgrade")),
+             "Programs removed": "programs" in column(msi, "RemoveFile", 3, 3),
+             "short names": "DBTOOL~1.JAR|db tools.jar" in column(msi, "File", 2, 2)}
+    if found != {"code page": ["1252"], "summary": True,
+                 "upgrade": ["2", "513"], "Programs removed": True, "short names": True}:
+        problems.append(f"tables: {found}")
+    return problems + signed(msi, WORK) + built_twice(
+        MSI + ["--app-version", "1.0.0"], msi.name, dest, out)
 
 
-def same_components(dest, out):
-    """From one version to the next, every component keeps its GUID."""
-    guids = [sorted(r[1] for r in table(msi_file(v), "Component")) for v in ("1.0.0", "1.0.1")]
-    return [] if guids[0] == guids[1] else ["the component GUIDs changed with the version"]
+def codes(row, version):
+    """The product code and the component GUIDs of a package."""
+    msi = msi_file(row, version)
+    return dict(table(msi, "Property"))["ProductCode"], sorted(r[1] for r in table(msi, "Component"))
+
+
+def same_components(first, other, shared_only=False):
+    """Another package installs the same things to the same place as the first, whatever its
+    version or vendor, with the same component GUIDs (shared_only: those it has), as a
+    product of its own."""
+    def check(dest, out):
+        (code, guids), (other_code, other_guids) = codes(*first), codes(*other)
+        shared = set(other_guids) - {dict((r[0], r[1]) for r in table(
+            msi_file(*other), "Component"))["product"]} if shared_only else other_guids
+        same = set(shared) <= set(guids) if shared_only else guids == other_guids
+        return [] if same and code != other_code else [f"{other[0]}: codes as {first[0]}'s"]
+    return check
+
+
+def code_page(page):
+    """The package declares the code page of its texts."""
+    def check(dest, out):
+        declared = sh("msiinfo", "export", next(dest.glob("*.msi")), "_ForceCodepage").stdout
+        return [] if declared.split()[:1] == [page] else [f"code page {declared!r}, not {page}"]
+    return check
+
+
+def other_codes(dest, out):
+    """x86's package of a version has product and component codes of its own."""
+    x86 = dest / "Demo-1.0.1-windows-x86.msi"
+    got = dict(table(x86, "Property"))["ProductCode"], sorted(r[1] for r in table(x86, "Component"))
+    x64 = codes("msi_1.0.1", "1.0.1")
+    return [] if got[0] != x64[0] and not set(got[1]) & set(x64[1]) else ["x86 shares codes"]
 
 
 def per_machine(dest, out):
-    """For all users: ALLUSERS, Program Files, the key paths in HKLM (root 2)."""
+    """For all users: ALLUSERS, Program Files\\Acme\\Demo Tools, files as their own key paths,
+    the shortcut's in HKMU (-1), the version in HKLM (2)."""
     msi = dest / "Demo-1.0-windows-x64.msi"
-    got = (dict(table(msi, "Property")).get("ALLUSERS"),
-           {r[0]: r[1] for r in table(msi, "Directory")}["INSTALLDIR"],
-           {r[1] for r in table(msi, "Registry")})
-    return [] if got == ("1", "ProgramFiles64Folder", {"2"}) else [f"per machine: {got}"]
+    folders = column(msi, "Directory", 0, 2)
+    got = (dict(table(msi, "Property")).get("ALLUSERS"), folders["install0"],
+           folders["INSTALLDIR"], {r[1] for r in table(msi, "Registry")})
+    return [] if got == ("1", "Acme", "DEMOTO~1|Demo Tools", {"2", "-1"}) else [
+        f"per machine: {got}"]
 
 
 def registry(bench, key):
@@ -309,34 +384,43 @@ def products(bench):
     names = registry(bench, "HKCU\\Software\\Microsoft\\Installer\\Products") or ""
     data = registry(bench, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\"
                            "UserData") or ""
-    return (re.findall(r'"ProductName"="(.*)"', names),
-            re.findall(r'"DisplayVersion"="(.*)"', data))
+    return (sorted(re.findall(r'"ProductName"="(.*)"', names)),
+            sorted(re.findall(r'"DisplayVersion"="(.*)"', data)))
 
 
-def installed(version):
-    """Installed: the files msiextract finds in the package, the shortcuts, the key; one
-    product, of this version."""
+def installed(msis, version, app=DEMO_APP, products_left=None):
+    """Installed: the files msiextract finds in the package (or, for a folder two packages
+    share, each as one of them put it), the shortcuts, the key; the products, by default one,
+    this version."""
     def then(bench):
-        shutil.rmtree(WORK / "extracted", ignore_errors=True)
-        sh("msiextract", "-C", WORK / "extracted", msi_file(version))
-        got, packed = ({p.relative_to(top).as_posix(): p.read_bytes()
-                        for p in top.rglob("*") if p.is_file()}
-                       for top in (run.unix(INSTALL), WORK / "extracted/Programs/Demo"))
-        problems = [] if got == packed else [
-            f"installed {sorted(got)[:4]}..., packed {sorted(packed)[:4]}..."]
-        problems += [f"no {link}" for link in LINKS if not run.unix(link).exists()]
-        if f'"Version"="{version}"' not in (registry(bench, KEY) or ""):
-            problems.append(f"{KEY} holds {registry(bench, KEY)}")
-        return problems + ([] if products(bench) == (["Demo"], [version]) else
-                           [f"products {products(bench)}"])
+        got = files(run.unix(app.folder))
+        packed = []
+        for at, msi in enumerate(msis if isinstance(msis, list) else [msis]):
+            shutil.rmtree(WORK / f"extracted{at}", ignore_errors=True)
+            sh("msiextract", "-C", WORK / f"extracted{at}", msi)
+            packed.append(files(WORK / f"extracted{at}/Programs" / app.name))
+        problems = [] if all(p.keys() == got.keys() for p in packed) and all(
+            any(p[k] == v for p in packed) for k, v in got.items()) else [
+            f"installed {sorted(got)[:4]}..., packed {sorted(packed[0])[:4]}..."]
+        problems += [f"no {link}" for link in app.links if not run.unix(link).exists()]
+        if f'"Version"="{version}"' not in (registry(bench, app.key) or ""):
+            problems.append(f"{app.key} holds {registry(bench, app.key)}")
+        expected = products_left or ([app.name], [version])
+        return problems + ([] if products(bench) == expected else [f"products {products(bench)}"])
     return then
 
 
-def nothing_left(bench):
-    left = [p for p in [INSTALL] + LINKS if run.unix(p).exists()]
-    left += [KEY] if registry(bench, KEY) is not None else []
-    return [f"left behind: {left}"] if left else (
-        [] if products(bench) == ([], []) else [f"products {products(bench)}"])
+def files(top):
+    return {p.relative_to(top).as_posix(): p.read_bytes() for p in top.rglob("*") if p.is_file()}
+
+
+def nothing_left(*apps):
+    def then(bench):
+        left = [p for a in apps for p in [a.folder] + a.links if run.unix(p).exists()]
+        left += [k for a in apps for k in a.keys if registry(bench, k) is not None]
+        return [f"left behind: {left}"] if left else (
+            [] if products(bench) == ([], []) else [f"products {products(bench)}"])
+    return then
 
 
 def msiexec(name, args, exit, then, **row):
@@ -350,18 +434,45 @@ def windows(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
+def install(name, msi, then, exit=0, how="/i", **row):
+    return msiexec(name, f'{how} "{windows(msi)}" /qn', exit, then, **row)
+
+
+def start_installed(name, app, class_path, args=()):
+    return run.case(name, dir=app.folder, exe=app.name + ".exe", args=" x", exit=0, child=dict(
+        argv=["{dir}\\runtime\\bin\\javaw.exe", "-cp", class_path, "demo.Main", *args, "x"],
+        cwd="{dir}"))
+
+
+V100, V101 = msi_file("msi_1.0.0", "1.0.0"), msi_file("msi_1.0.1", "1.0.1")
+REBUILT, ACME_INC = msi_file("msi_1.0.0_rebuilt", "1.0.0"), msi_file("msi_acme_inc", "1.0.1")
+ACME_INC_APP = App(["--vendor", "Acme Inc"], desktop=False)
 MSI_STEPS = [
-    msiexec("msi_install", f'/i "{windows(msi_file("1.0.0"))}" /qn', 0, installed("1.0.0")),
-    run.case("msi_start_installed", dir=INSTALL, exe="Demo.exe", args=" x", exit=0, child=dict(
-        argv=["{dir}\\runtime\\bin\\javaw.exe", "-cp", CLASS_PATH, "demo.Main", "x"],
-        cwd="{dir}")),
-    msiexec("msi_upgrade", f'/i "{windows(msi_file("1.0.1"))}" /qn', 0, installed("1.0.1")),
-    msiexec("msi_downgrade_refused", f'/i "{windows(msi_file("1.0.0"))}" /qb', 1603,
-            installed("1.0.1"), boxes=[("Install Failed", "Demo 1.0.1 is installed, which is "
-                                        "newer than this installer's version 1.0.0; uninstall "
-                                        "it first to go back to 1.0.0.")]),
-    msiexec("msi_uninstall", f'/x "{windows(msi_file("1.0.1"))}" /qn', 0, nothing_left),
+    install("msi_install", V100, installed(V100, "1.0.0")),
+    start_installed("msi_start_installed", DEMO_APP, CLASS_PATH),
+    # A rebuild of the same version, with other content, replaces it.
+    install("msi_rebuilt_replaces", REBUILT, installed(REBUILT, "1.0.0")),
+    install("msi_upgrade", V101, installed(V101, "1.0.1")),
+    msiexec("msi_downgrade_refused", f'/i "{windows(V100)}" /qb', 1603,
+            installed(V101, "1.0.1"), boxes=[("Install Failed", "Demo 1.0.1 is installed, "
+                                              "which is newer than this installer's version "
+                                              "1.0.0; uninstall it first to go back to 1.0.0.")]),
+    # Another vendor's Demo shares the folder; uninstalling either keeps the other whole.
+    install("msi_other_vendor", ACME_INC, installed(
+        [V101, ACME_INC], "1.0.1", products_left=(["Demo", "Demo"], ["1.0.1", "1.0.1"]))),
+    install("msi_uninstall_one", V101, installed([V101, ACME_INC], "1.0.1", ACME_INC_APP),
+            how="/x"),
+    install("msi_uninstall", ACME_INC, nothing_left(DEMO_APP, ACME_INC_APP), how="/x"),
 ]
+# Where Wine's ANSI code page is 1251: Cyrillic in 1251, Latin-1 in 1252, installed,
+# started (the parameter file's class path must name the installed jars) and uninstalled.
+RU_STEPS = [dict(step, locale="ru_RU.UTF-8") for script, app in (
+    ("cyrillic", App(CYRILLIC, desktop=False)), ("latin", App(LATIN, desktop=False)))
+    for msi in [msi_file(f"msi_{script}", "1.0", app.name)] for step in [
+        install(f"msi_{script}_install", msi, installed(msi, "1.0.0", app)),
+        start_installed(f"msi_{script}_start", app, "{dir}\\app\\main.jar;{dir}\\app\\" +
+                        NON_ASCII[script].replace("/", "\\")),
+        install(f"msi_{script}_uninstall", msi, nothing_left(app), how="/x")]]
 ROWS = [
     # A javac-built app using java.sql and TLS, packed and started; the options and arguments
     # reach the program exactly, %NAME% expanded by the launcher.
@@ -449,8 +560,25 @@ ROWS = [
     row("zip_exists", ZIPPED, 2, present=["Zipped-1.0-windows-x64.zip"], says=["exists already"]),
     row("msi_1.0.0", MSI + ["--app-version", "1.0.0"], 0, env={"SOURCE_DATE_EPOCH": "1700000000"},
         check=msi_tables),
-    row("msi_1.0.1", MSI + ["--app-version", "1.0.1"], 0, check=same_components, wine=MSI_STEPS),
+    row("msi_1.0.0_rebuilt", MSI + ["--app-version", "1.0.0", "--arguments", "rebuilt"], 0,
+        check=same_components(("msi_1.0.0", "1.0.0"), ("msi_1.0.0_rebuilt", "1.0.0"))),
+    row("msi_1.0.1", MSI + ["--app-version", "1.0.1"], 0,
+        check=same_components(("msi_1.0.0", "1.0.0"), ("msi_1.0.1", "1.0.1")), wine=MSI_STEPS),
+    row("msi_acme_inc", DEMO + JMODS + ["--type", "msi", "--vendor", "Acme Inc",
+                                        "--win-menu-group", "Acme Apps", "--app-version", "1.0.1"],
+        0, check=same_components(("msi_1.0.1", "1.0.1"), ("msi_acme_inc", "1.0.1"), True)),
+    row("msi_x86", ["--name", "Demo", "--input", ROOT / "examples/hello/lib", "--main-jar",
+                    "hello.jar", "--main-class", "demo.Hello", "--module-path", "{F}/jmods-x86",
+                    "--type", "msi", "--vendor", VENDOR, "--app-version", "1.0.1"], 0,
+        check=other_codes),
+    *[row(f"msi_{script}", DEMO[:3] + [f"{{app}}/{script}"] + DEMO[4:] + JMODS + ["--type", "msi"] +
+          args, 0, check=code_page(page), wine=RU_STEPS if script == "latin" else [])
+      for script, args, page in (("cyrillic", CYRILLIC, "1251"), ("latin", LATIN, "1252"))],
+    row("msi_long_paths", DEMO[:3] + ["{app}/deep"] + DEMO[4:] + JMODS + [
+        "--type", "msi", "--vendor", "Acme"], 1,
+        says=["characters long with a 20-character user name, past the 259"]),
     row("msi_per_machine", DEMO + JMODS + ["--type", "msi", "--vendor", "Acme, Inc.",
+                                           "--install-dir", "Acme\\Demo Tools",
                                            "--win-per-machine-install"], 0, check=per_machine),
     # An installer's refusals: status 2, nothing written.
     row("msi_version_limits", MSI + ["--app-version", "1.256.0"], 2, says=[
@@ -462,6 +590,11 @@ ROWS = [
     row("msi_bad_name", ["--name", "De|mo"] + MSI[2:], 2,
         says=["--name De|mo: is not a Windows file name: it holds '|'"]),
     row("msi_missing_icon", MSI + ["--icon", "{app}/missing.ico"], 2, says=["missing.ico"]),
+    row("msi_mixed_scripts", MSI + CYRILLIC[4:], 2, says=[
+        "--win-menu-group '" + CYRILLIC[5] + "': needs another Windows code page than --vendor "
+        "'" + VENDOR + "', and an installer's text must fit one code page"]),
+    row("msi_past_cabinet", DEMO[:3] + ["{app}/zip-limits"] + DEMO[4:] + JMODS + [
+        "--type", "msi", "--vendor", "Acme"], 2, says=["bytes an installer's cabinet holds"]),
 ]
 
 
@@ -530,6 +663,29 @@ def pack_row(r):
     return problems, [dict(w, image=dest / w["image"]) if w.get("image") else w for w in r["wine"]]
 
 
+def run_wine(rows, locale, passed, failed):
+    """Runs the rows in a Wine prefix of the locale's own, whose ANSI code page follows it;
+    returns the counts."""
+    run.WORK = WORK / ("wine" if locale == "C.UTF-8" else "wine-" + locale)
+    run.PREFIX = run.WORK / "prefix"
+    bench = run.Bench(locale)
+    try:
+        bench.start()
+        # Wine links the prefix's desktop to $HOME, where installers must write nothing.
+        desktop = run.unix(HOME + "\\Desktop")
+        if desktop.is_symlink():
+            desktop.unlink()
+            desktop.mkdir()
+        for w in rows:
+            problems = run.run_case(bench, w, "x64", {})
+            ok = run.report(f"{w['name']} [x64, Wine, {locale}]",
+                            problems + (w["then"](bench) if w.get("then") else []))
+            passed, failed = passed + ok, failed + (not ok)
+    finally:
+        bench.stop()
+    return passed, failed
+
+
 def main(parts):
     build_app()
     (APP / "app.ico").write_bytes(ICON)
@@ -545,22 +701,9 @@ def main(parts):
         passed, failed = passed + ok, failed + (not ok)
         if ok:
             wine_rows += wine
-    if wine_rows:
-        bench = run.Bench()
-        try:
-            bench.start()
-            # Wine links the prefix's desktop to $HOME, where installers must write nothing.
-            desktop = run.unix(HOME + "\\Desktop")
-            if desktop.is_symlink():
-                desktop.unlink()
-                desktop.mkdir()
-            for w in wine_rows:
-                problems = run.run_case(bench, w, "x64", {})
-                ok = run.report(w["name"] + " [x64, Wine]",
-                                problems + (w["then"](bench) if w.get("then") else []))
-                passed, failed = passed + ok, failed + (not ok)
-        finally:
-            bench.stop()
+    for locale in sorted({w.get("locale", "C.UTF-8") for w in wine_rows}):
+        passed, failed = run_wine([w for w in wine_rows if w.get("locale", "C.UTF-8") == locale],
+                                  locale, passed, failed)
     print(f"pack: {passed} passed, {failed} failed")
     return 1 if failed else 0
 

@@ -800,7 +800,10 @@ def find_wine():
 class Bench:
     """Xvfb, a fresh Wine prefix with a persistent server, and the helpers' paths."""
 
-    def __init__(self):
+    def __init__(self, locale=None):
+        """locale: the Unix locale Wine runs in (its ANSI code page follows it); None keeps
+        the caller's."""
+        self.locale = locale
         self.wine, self.wineserver = find_wine()
         self.driver = HELPERS / "e2e_driver.exe"
         self.standin = HELPERS / "java_standin.exe"
@@ -825,6 +828,8 @@ class Bench:
         # No Mono, Gecko or Linux menu entries (an installer's shortcuts would make them).
         self.env.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        if self.locale:
+            self.env.update(LANG=self.locale, LC_ALL=self.locale)
         if PREFIX.exists():
             self.call([self.wineserver, "-k"], "wineserver", 60)  # left by an aborted run
             shutil.rmtree(PREFIX)

@@ -235,8 +235,9 @@ int check(const job& j) {
   return outcome.status;
 }
 
-// Moves the image, or the file made from it, into --dest.
-void place_output(const job& j) {
+// Moves the image, or the file made from it, into --dest. Returns 1 when an installer
+// warns, else 0.
+int place_output(const job& j) {
   auto since = steady::now();
   fs::path target = j.dest / fs::u8path(output_name(j));
   switch (j.o.type) {
@@ -246,22 +247,25 @@ void place_output(const job& j) {
       int64_t epoch = given && *given ? std::strtoll(given, nullptr, 10) : 0;
       fs::path file = j.temporary / fs::u8path(output_name(j));
       bool zip = j.o.type == output_type::zip;
+      std::string warnings;
       if (zip) {
         write_zip(j.image, j.o.name, file, epoch);
       } else {
-        write_msi({j.o.name, j.o.vendor, j.o.app_version, j.o.installer}, j.arch, j.image, file,
-                  epoch);
+        warnings = write_msi({j.o.name, j.o.vendor, j.o.app_version, j.o.installer}, j.arch,
+                             j.image, file, epoch);
       }
       move_into_place(file, target);
       step(zip ? "zip" : "msi", target.u8string(), since);
       print(stdout, sha256_hex("", {target}) + "  " + target.u8string() + "\n");
-      return;
+      print(stderr, warnings);
+      return warnings.empty() ? 0 : 1;
     }
     case output_type::app_image:
-      move_into_place(j.image, target);
-      step("image", target.u8string(), since);
-      return;
+      break;
   }
+  move_into_place(j.image, target);
+  step("image", target.u8string(), since);
+  return 0;
 }
 
 }  // namespace
@@ -290,7 +294,7 @@ int run_pack(const pack_options& o) {
     make_runtime(j);
     int warned = write_launcher(j);
     int status = std::max(check(j), warned);
-    place_output(j);
+    status = std::max(place_output(j), status);
     fs::remove_all(j.temporary);
     keep_made();
     return status;

@@ -36,7 +36,8 @@ const char pack_help[] =
     "The installer (--type msi) needs --vendor; it installs for the user who runs it into\n"
     "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
     "  --win-per-machine-install  into Program Files for all users instead (needs elevation)\n"
-    "  --win-menu-group GROUP   the shortcut in this Start-menu folder\n"
+    "  --install-dir DIR        the install folder below those, instead of NAME\n"
+    "  --win-menu-group GROUP   the shortcut in this Start-menu folder (--win-menu: always made)\n"
     "  --win-shortcut           a desktop shortcut too\n"
     "  --about-url URL          the help link of Installed apps\n"
     "  --win-upgrade-uuid UUID  the UpgradeCode (default: a name-based UUID of vendor and name)\n";
@@ -151,6 +152,13 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
       return fail(problem,
                   "--win-menu-group " + value + ": is not a Windows folder name: it " + why);
     o->installer.menu_group = value;
+  } else if (option == "--install-dir") {
+    o->installer.install_dir = split(value, "\\/");
+    for (const std::string& part : o->installer.install_dir) {
+      std::string why = windows_name_problem(part);
+      if (!why.empty()) return fail(problem, "--install-dir " + value + ": '" + part + "' " + why);
+    }
+    if (o->installer.install_dir.empty()) return fail(problem, "--install-dir needs a folder name");
   } else if (option == "--win-upgrade-uuid") {
     o->installer.upgrade_uuid = msi_guid(value);
     if (o->installer.upgrade_uuid.empty())
@@ -180,8 +188,9 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
       continue;
     }
     bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console") ||
-                     option == "--about-url";
+                     option == "--about-url" || option == "--install-dir";
     if (installer && o->installer_option.empty()) o->installer_option = option;
+    if (option == "--win-menu") continue;  // jpackage's; the Start-menu shortcut is always made
     if (option == "--win-per-machine-install" || option == "--win-shortcut") {
       (option == "--win-shortcut" ? o->installer.desktop_shortcut : o->installer.per_machine) =
           true;

@@ -2,10 +2,16 @@
 
 #include <map>
 
+#include "msi_short_names.h"
 #include "name_guid.h"
 #include "refusal.h"
+#include "text.h"
+#include "windows_names.h"
 
 namespace {
+
+// The namespace of component GUIDs, a fixed random UUID.
+const char component_codes[] = "{3F6A2D1E-9B47-4C85-A0D3-5E7C1B28F946}";
 
 // A text as an XML attribute value that wixl's preprocessor gives back unchanged: it drops
 // one '$' of every run, and reads '$(' as a variable whatever precedes it.
@@ -47,6 +53,16 @@ std::string element(const char* name, const std::string& attributes,
   return content.empty() ? start + "/>\n" : start + ">\n" + content + "</" + name + ">\n";
 }
 
+// The text as Windows compares paths, ignoring case.
+std::string folded(const std::string& text) {
+  return to_utf8(windows_folded(to_utf16(text)));
+}
+
+std::string backslashed(std::string path) {
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
 const std::string flag = attribute("Type", "integer") + attribute("Value", "1");
 
 struct folder {
@@ -56,63 +72,110 @@ struct folder {
 
 struct source {
   const msi_product& p;
-  std::string root;  // the install folder from a standard folder: ProgramFiles64Folder\NAME
-  std::string key;   // the key paths' Root and Key
-  std::string refs;  // the feature's component references
+  std::string install;  // the install folder from its standard folder: LocalAppDataFolder\...
+  std::string refs;     // the feature's component references
   int ids = 0;
 
   std::string next(const char* kind) { return kind + std::to_string(++ids); }
 
-  // A component of the folder at hand, installed at where: body, and a key path value
-  // name = data.
-  std::string component(const std::string& where, const std::string& name, const std::string& data,
-                        const std::string& body) {
+  std::string root() const { return p.per_machine ? "HKLM" : "HKCU"; }
+
+  // The key under which the components' key path values are.
+  std::string key(const std::string& root) const {
+    std::string folder;
+    for (const std::string& part : p.install_dir) folder += "\\" + part;
+    return attribute("Root", root) + attribute("Key", xml(formatted("Software" + folder)));
+  }
+
+  // A component for the resource at where (a location from a standard folder, a folder's
+  // ending in '\'), with body. Its key path: the file that body holds (file_key), else a
+  // value named value (a formatted text: the installed path) under key(value_root).
+  std::string component(const std::string& where, const std::string& body, bool file_key,
+                        const std::string& value = "", const std::string& value_root = "") {
     std::string id = next("c");
     refs += element("ComponentRef", attribute("Id", id));
-    return element("Component",
-                   attribute("Id", id) + attribute("Guid", name_guid(p.upgrade_code, where)) +
-                       (p.x64 ? attribute("Win64", "yes") : ""),
-                   body + element("RegistryValue", key + attribute("Name", xml(formatted(name))) +
-                                                       data + attribute("KeyPath", "yes")));
+    std::string guid = name_guid(component_codes, std::string(p.x64 ? "x64" : "x86") + "|" +
+                                                      folded(install) + "|" + folded(where));
+    std::string key_path =
+        file_key ? ""
+                 : element("RegistryValue", key(value_root.empty() ? root() : value_root) +
+                                                attribute("Name", xml(value)) + flag +
+                                                attribute("KeyPath", "yes"));
+    return element(
+        "Component",
+        attribute("Id", id) + attribute("Guid", guid) + (p.x64 ? attribute("Win64", "yes") : ""),
+        body + key_path);
   }
 
   std::string remove_folder() {
     return element("RemoveFolder", attribute("Id", next("r")) + attribute("On", "uninstall"));
   }
 
-  // The folder's own component, which removes it, then its files and subfolders. relative:
-  // its path in the image with '/', ending in one unless it is the image itself, whose
-  // component holds the version for a refused downgrade to name.
-  std::string tree(const folder& f, const std::string& relative) {
-    std::string windows = relative;
-    for (char& c : windows) c = c == '/' ? '\\' : c;
-    std::string out = relative.empty()
-                          ? component(root + "\\", "Version",
-                                      attribute("Type", "string") + attribute("Value", p.version),
-                                      remove_folder())
-                          : component(root + "\\" + windows, windows, flag, remove_folder());
+  // A folder in the user's profile at where, whose component removes it at uninstall when it
+  // is empty (validation, ICE64, asks that of every folder in a profile).
+  std::string profile_folder(const std::string& where, const std::string& directory) {
+    return component(where, remove_folder(), false, "[" + directory + "]");
+  }
+
+  // A folder of the image and what it holds. relative: its path with '/', ending in one
+  // unless it is the image itself; directory: the Id of its Directory element.
+  std::string tree(const folder& f, const std::string& relative, const std::string& directory) {
+    std::string windows = backslashed(relative), where = install + "\\" + windows;
+    std::string out = p.per_machine ? "" : profile_folder(where, directory);
+    short_names names;
     for (const std::string& name : f.files) {
+      std::string file_id = next("f");
       out +=
-          component(root + "\\" + windows + name, windows + name, flag,
-                    element("File", attribute("Id", next("f")) + attribute("Name", xml(name)) +
-                                        attribute("Source", xml(p.image + "/" + relative + name))));
+          component(where + name,
+                    element("File", attribute("Id", file_id) +
+                                        attribute("Name", xml(msi_filename(name, &names))) +
+                                        attribute("Source", xml(p.image + "/" + relative + name)) +
+                                        (p.per_machine ? attribute("KeyPath", "yes") : "")),
+                    p.per_machine, "[#" + file_id + "]");
     }
     for (const auto& [name, sub] : f.folders) {
-      out += element("Directory", attribute("Id", next("d")) + attribute("Name", xml(name)),
-                     tree(sub, relative + name + "/"));
+      std::string id = next("d");
+      out += element("Directory",
+                     attribute("Id", id) + attribute("Name", xml(msi_filename(name, &names))),
+                     tree(sub, relative + name + "/", id));
     }
     return out;
   }
 
-  // A shortcut to NAME.exe that starts in the install folder, installed at where.
-  std::string shortcut(const std::string& where, const std::string& name, const std::string& also) {
+  // A shortcut to NAME.exe named name, in the folder directory (at where), starting in the
+  // install folder; with also in its component. Per machine its key path is in HKMU, which
+  // validation (ICE43) asks of a shortcut.
+  std::string shortcut(const std::string& where, const std::string& directory,
+                       const std::string& name, const std::string& also) {
+    short_names names;
     return component(
-        where, name, flag,
+        where + "\\" + name + ".lnk",
         element("Shortcut",
-                attribute("Id", next("s")) + attribute("Name", xml(p.name)) +
+                attribute("Id", next("s")) + attribute("Name", xml(msi_filename(name, &names))) +
                     attribute("Target", xml("[INSTALLDIR]" + formatted(p.name) + ".exe")) +
                     attribute("WorkingDirectory", "INSTALLDIR")) +
-            also);
+            also,
+        false, "[" + directory + "]" + formatted(name) + ".lnk", p.per_machine ? "HKMU" : "");
+  }
+
+  // The install folder, below its standard folder: per user with a component for each
+  // folder between, which removes it when it is empty.
+  std::string install_folder(const std::string& content) {
+    std::string out =
+        element("Directory", " Id=\"INSTALLDIR\"" + naming(p.install_dir.back()), content);
+    std::string where = install;
+    for (size_t i = p.install_dir.size() - 1; i-- > 0;) {
+      where = where.substr(0, where.rfind('\\'));
+      std::string id = "install" + std::to_string(i);
+      out = element("Directory", attribute("Id", id) + naming(p.install_dir[i]),
+                    (p.per_machine ? "" : profile_folder(where + "\\", id)) + out);
+    }
+    return out;
+  }
+
+  static std::string naming(const std::string& name) {
+    short_names names;
+    return attribute("Name", xml(msi_filename(name, &names)));
   }
 };
 
@@ -128,33 +191,50 @@ std::string wix_source(const msi_product& p) {
     f->files.push_back(path.substr(at));
   }
   std::string program_files = p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder";
-  std::string key = attribute("Root", p.per_machine ? "HKLM" : "HKCU") +
-                    attribute("Key", xml(formatted("Software\\" + p.vendor + "\\" + p.name)));
-  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + "\\" + p.name, key,
-           "", 0};
+  std::string install_dir;
+  for (const std::string& part : p.install_dir) install_dir += "\\" + part;
+  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + install_dir, "",
+           0};
 
-  std::string install = element("Directory", " Id=\"INSTALLDIR\"" + attribute("Name", xml(p.name)),
-                                s.tree(image, ""));
+  // The product's own component: its version, which a later installer's RegistrySearch
+  // reads to name it in the downgrade message.
+  std::string product_key =
+      attribute("Root", s.root()) +
+      attribute("Key", xml(formatted("Software\\" + p.vendor + "\\" + p.name)));
+  s.refs += element("ComponentRef", " Id=\"product\"");
+  std::string product = element(
+      "Component",
+      " Id=\"product\"" +
+          attribute("Guid",
+                    name_guid(p.upgrade_code, std::string("product|") + (p.x64 ? "x64|" : "x86|") +
+                                                  (p.per_machine ? "machine" : "user"))) +
+          (p.x64 ? attribute("Win64", "yes") : ""),
+      element("RegistryValue", product_key + " Name=\"Version\"" + attribute("Type", "string") +
+                                   attribute("Value", p.version) + attribute("KeyPath", "yes")));
+
+  std::string install = s.install_folder(product + s.tree(image, "", "INSTALLDIR"));
   install = p.per_machine
                 ? element("Directory", attribute("Id", program_files), install)
                 : element("Directory", " Id=\"LocalAppDataFolder\"",
-                          element("Directory", " Id=\"programs\" Name=\"Programs\"", install));
-  std::string group = p.menu_group.empty() ? "" : p.menu_group + "\\";
-  std::string menu = s.shortcut("ProgramMenuFolder\\" + group + p.name + ".lnk",
-                                "Start menu shortcut", group.empty() ? "" : s.remove_folder());
+                          element("Directory", " Id=\"programs\" Name=\"Programs\"",
+                                  s.profile_folder("LocalAppDataFolder\\Programs\\", "programs") +
+                                      install));
+  std::string group = p.menu_group.empty() ? "" : "\\" + p.menu_group;
+  std::string menu =
+      s.shortcut("ProgramMenuFolder" + group, group.empty() ? "ProgramMenuFolder" : "menu_group",
+                 p.name, group.empty() ? "" : s.remove_folder());
   if (!group.empty())
-    menu = element("Directory", " Id=\"menu_group\"" + attribute("Name", xml(p.menu_group)), menu);
-  std::string desktop =
-      p.desktop_shortcut
-          ? element("Directory", " Id=\"DesktopFolder\"",
-                    s.shortcut("DesktopFolder\\" + p.name + ".lnk", "Desktop shortcut", ""))
-          : "";
+    menu = element("Directory", " Id=\"menu_group\"" + source::naming(p.menu_group), menu);
+  std::string desktop = p.desktop_shortcut
+                            ? element("Directory", " Id=\"DesktopFolder\"",
+                                      s.shortcut("DesktopFolder", "DesktopFolder", p.name, ""))
+                            : "";
   std::string about;
   for (const char* link : {"ARPHELPLINK", "ARPURLINFOABOUT"}) {
     if (!p.about_url.empty())
       about += element("Property", attribute("Id", link) + attribute("Value", xml(p.about_url)));
   }
-  std::string product =
+  std::string body =
       element("Package", " InstallerVersion=\"500\" Compressed=\"yes\"" +
                              attribute("InstallScope", p.per_machine ? "perMachine" : "perUser")) +
       element("MajorUpgrade",
@@ -163,7 +243,7 @@ std::string wix_source(const msi_product& p) {
                         "this installer's version [ProductVersion]; uninstall it first to go "
                         "back to [ProductVersion].")) +
       element("Property", " Id=\"INSTALLED_VERSION\"",
-              element("RegistrySearch", " Id=\"installed_version\"" + key +
+              element("RegistrySearch", " Id=\"installed_version\"" + product_key +
                                             " Name=\"Version\" Type=\"raw\"" +
                                             (p.x64 ? attribute("Win64", "yes") : ""))) +
       element("Media", " Id=\"1\" Cabinet=\"app.cab\" EmbedCab=\"yes\"") +
@@ -176,10 +256,9 @@ std::string wix_source(const msi_product& p) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" +
          element("Wix", " xmlns=\"http://schemas.microsoft.com/wix/2006/wi\"",
                  element("Product",
-                         attribute("Id", name_guid(p.upgrade_code, "ProductVersion " + p.version)) +
-                             attribute("Name", xml(p.name)) + " Language=\"1033\"" +
-                             attribute("Version", p.version) +
+                         attribute("Id", p.product_code) + attribute("Name", xml(p.name)) +
+                             " Language=\"1033\"" + attribute("Version", p.version) +
                              attribute("Manufacturer", xml(p.vendor)) +
                              attribute("UpgradeCode", p.upgrade_code),
-                         product));
+                         body));
 }
