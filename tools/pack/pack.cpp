@@ -18,6 +18,7 @@
 #include "platform/simulated/machine.h"
 #include "refusal.h"
 #include "sha256.h"
+#include "shell_words.h"
 #include "target_jdk.h"
 #include "text.h"
 #include "windows_runtime.h"
@@ -129,19 +130,6 @@ std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
   for (const std::string& line : choice.left_out) print(stdout, line + "\n");
   print(stderr, choice.warnings);
   return names;
-}
-
-std::string shell_words(const std::vector<std::string>& words) {
-  std::string line;
-  for (const std::string& w : words) {
-    bool plain = !w.empty() && w.find_first_not_of(
-                                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOP"
-                                   "QRSTUVWXYZ0123456789-_.,/=+:@%") == w.npos;
-    std::string quoted = "'";
-    for (char c : w) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    line += (line.empty() ? "" : " ") + (plain ? w : quoted + "'");
-  }
-  return line;
 }
 
 // The runtime: linked from the target's jmods, or a ready one copied.
