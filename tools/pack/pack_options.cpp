@@ -102,6 +102,7 @@ bool fail(std::string* problem, const std::string& text) {
 bool take(pack_options* o, const std::string& option, const std::string& value,
           std::string* problem) {
   if (!is_utf8(value)) return fail(problem, option + ": is not valid UTF-8");
+  if (is_signing_option(option)) return take_signing_option(&o->signing, option, value, problem);
   if (option == "--name") {
     if (!is_windows_name(value))
       return fail(problem, "--name " + value + ": is not a Windows file name");
@@ -181,8 +182,8 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
       (option == "--verbose" ? o->verbose : o->win_console) = true;
       continue;
     }
-    bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console") ||
-                     option == "--about-url";
+    bool installer = option.compare(0, 6, "--win-") == 0 && option != "--win-console" &&
+                     !is_signing_option(option);
     if (installer && o->installer_option.empty()) o->installer_option = option;
     if (option == "--win-per-machine-install" || option == "--win-shortcut") {
       (option == "--win-shortcut" ? o->installer.desktop_shortcut : o->installer.per_machine) =
@@ -203,6 +204,10 @@ bool parse_pack_options(const std::vector<std::string>& args, pack_options* o,
   if (!o->runtime_image.empty() &&
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
+  if (!check_signing_options(o->signing, problem)) return false;
+  // The installer's help link is also the URL of a signature.
+  if (!o->installer.about_url.empty() && o->type != output_type::msi && !signs(o->signing))
+    return fail(problem, "--about-url needs --type msi or a way to sign");
   if (o->type != output_type::msi) {
     return o->installer_option.empty() || fail(problem, o->installer_option + " needs --type msi");
   }
