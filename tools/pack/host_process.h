@@ -9,9 +9,11 @@ struct program_result {
   std::string output;  // standard output and error, as they came
 };
 
-// Runs argv[0] (a path, or a name looked up on the PATH) with the arguments, its standard
-// input empty, and waits for it.
-program_result run_program(const std::vector<std::string>& argv);
+// Runs argv[0] (a path, or a name looked up on the PATH) with the arguments, and waits for
+// it. Its standard input is empty, or a pipe holding input (at most 64 KiB) when given,
+// which keeps a secret off the command line and the disk.
+program_result run_program(const std::vector<std::string>& argv,
+                           const std::string* input = nullptr);
 
 // The path of an executable found under that name on the PATH, or empty.
 std::string find_on_path(const std::string& name);

@@ -19,6 +19,7 @@
 #include "refusal.h"
 #include "sha256.h"
 #include "shell_words.h"
+#include "signing.h"
 #include "target_jdk.h"
 #include "text.h"
 #include "windows_runtime.h"
@@ -55,6 +56,7 @@ struct job {
   std::vector<std::string> class_path;  // as the parameter file writes it: app\a.jar
   std::string main_class;
   brand::branding branding;  // the icon read, before anything is written
+  signing signer;            // the key's files and secret found, before anything is written
 };
 
 // The output's name in --dest: the image folder, or the file made from it.
@@ -190,6 +192,10 @@ void write_launcher(const job& j) {
        since);
 }
 
+void sign_step(const std::string& what, steady::time_point since) {
+  step("sign", what, since);
+}
+
 // The check's command on standard output, its warnings on standard error; 1 with warnings.
 int check(const job& j) {
   auto since = steady::now();
@@ -220,6 +226,7 @@ void place_output(const job& j) {
       } else {
         write_msi({j.o.name, j.o.vendor, j.o.app_version, j.o.installer}, j.arch, j.image, file,
                   epoch);
+        sign_file(j.signer, file, j.temporary / "signing", sign_step);
       }
       move_into_place(file, target);
       step(zip ? "zip" : "msi", target.u8string(), since);
@@ -236,7 +243,7 @@ void place_output(const job& j) {
 }  // namespace
 
 int run_pack(const pack_options& o) {
-  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}};
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}, {}};
   fs::path made;  // the outermost folder of --dest that pack makes, if any
   try {
     try {
@@ -244,6 +251,7 @@ int run_pack(const pack_options& o) {
     } catch (const brand::bad_input& e) {
       throw refusal(e.what());
     }
+    j.signer = prepare_signing(o.signing, o.name, o.installer.about_url, o.verbose);
     fs::path input = fs::weakly_canonical(fs::u8path(o.input));
     fs::path dest = fs::weakly_canonical(j.dest);
     if (std::mismatch(input.begin(), input.end(), dest.begin(), dest.end()).first == input.end())
@@ -256,6 +264,7 @@ int run_pack(const pack_options& o) {
     fs::create_directories(j.image);
     make_runtime(j);
     write_launcher(j);
+    sign_image(j.signer, j.image, o.name + ".exe", j.temporary / "signing", sign_step);
     int status = check(j);
     place_output(j);
     fs::remove_all(j.temporary);
