@@ -6,7 +6,8 @@ Each row of ROWS runs dist/linux-x64/tavrin-pack on a javac-built app and checks
 status, what it printed and what it left in its destination: a refusal leaves the folder as
 it was. Packed apps then start under Wine on run.py's bench, where the Java stand-in
 reports the command it received; jdeps and pefile are the oracles for the runtime's modules
-and the exe's version details.
+and the exe's version details; osslsigncode verifies what pack signed with sign_fixture.py's
+throwaway keys, while a watch reads every process's command line for the secret.
 
 Usage: python3 tests/e2e/pack.py [NAME_PART ...]
 """
@@ -19,6 +20,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import threading
 import uuid
 import zipfile
 from pathlib import Path
@@ -27,8 +29,10 @@ ROOT = Path(__file__).resolve().parents[2]
 WORK = ROOT / "build/e2e-pack"
 os.environ["TAVRIN_E2E_WORK"] = str(WORK / "wine")
 import run  # noqa: E402
-from brand import ICON, pefile_view, signed  # noqa: E402
+import sign_fixture  # noqa: E402
+from brand import ICON, pefile_view  # noqa: E402
 from pack_fixture import JDK_JMODS, STANDIN, fixture  # noqa: E402
+from sign_fixture import PASSWORD, PIN  # noqa: E402
 
 PACK = ROOT / "dist/linux-x64/tavrin-pack"
 # Db uses java.sql and TLS; the main class only Db, so jdeps needs both jars.
@@ -66,13 +70,16 @@ def build_app():
         shutil.copyfile(STANDIN, APP / "nojvm/bin" / program)
 
 
-def row(name, args, exit, says=(), check=None, wine=(), present=(), env=None):
-    """args: pack's arguments ({F} the fixture, {app} the app folder); says: texts its output must hold; check(dest, out) gives problems;
+def row(name, args, exit, says=(), check=None, wine=(), present=(), env=None, secret=None):
+    """args: pack's arguments ({F} the fixture, {app} the app folder, sign_fixture's
+    placeholders); says: texts its output must hold; check(dest, out) gives problems;
     wine: run.py rows run then in order (an image key names the packed folder in dest, a then
     key a function of the bench giving problems afterwards), one row or a list;
-    present: names laid out in the destination before, which a refusal must leave alone."""
+    present: names laid out in the destination before, which a refusal must leave alone;
+    secret: a text that no command line and not the output may hold while pack runs."""
     return dict(name=name, args=args, exit=exit, says=says, check=check,
-                wine=[wine] if isinstance(wine, dict) else wine, present=present, env=env or {})
+                wine=[wine] if isinstance(wine, dict) else wine, present=present, env=env or {},
+                secret=secret)
 
 
 DEMO = ["--name", "Demo", "--input", "{app}/in", "--main-jar", "main.jar"]
@@ -109,7 +116,7 @@ def built_twice(args, name, dest, out):
     second = subprocess.run([str(PACK), *fill(args, again)], capture_output=True, text=True,
                             env=dict(os.environ, SOURCE_DATE_EPOCH="1700000000"))
     data = (dest / name).read_bytes()
-    problems = [] if second.returncode == 0 else [f"second run: {second.stderr}"]
+    problems = [] if second.returncode == 0 else [f"second run: {second.stdout}{second.stderr}"]
     if not problems and data != (again / name).read_bytes():
         problems.append("two runs gave other bytes")
     if f"{hashlib.sha256(data).hexdigest()}  {dest / name}" not in out:
@@ -150,12 +157,68 @@ def same_runtime(dest, out):
 ZIPPED = ["--name", "Zipped", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
           "--type", "zip", "--dest", "{dest}"]
 
+# Signing with sign_fixture's keys: a PKCS#12 file, the token, the user's own command.
+SIGN = {}  # sign_fixture's placeholders, once it is built
+SIGN_P12 = ["--win-sign-pkcs12", "{S}/signer.p12", "--win-sign-password-env", "SIGN_PASSWORD"]
+TOKEN = ["--win-sign-pkcs11-module", sign_fixture.SOFTHSM, "--win-sign-key",
+         sign_fixture.TOKEN_KEY, "--win-sign-password-env", "SIGN_PIN", "--win-sign-cert"]
+SIGN_COMMAND = ["--win-sign-command", "osslsigncode sign -certs {S}/signer-chain.pem -key "
+                "{S}/signer.key -h sha256 -n Demo -in {} -out {}.signed && mv {}.signed {}"]
+EPOCH = {"SOURCE_DATE_EPOCH": "1700000000"}
+ZIP_NAME = "Zipped-1.0-windows-x64.zip"
+SIGNED_ZIP = ZIPPED + SIGN_P12 + ["--about-url", "https://example.com/help", "--verbose"]
+
+
+def verify(path, name=None, url=None, stamped=False):
+    """osslsigncode's verdict on path against the test root, with the description and URL
+    given: problems."""
+    ca = SIGN["{S}"] + "/ca.pem"
+    out = subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-TSA-CAfile", ca, "-in",
+                          str(path)], capture_output=True, text=True).stdout
+    wanted = (["Signature verification: ok"] + [f"Text description: {name}"] * bool(name) +
+              [f"URL description: {url}"] * bool(url) +
+              ["Timestamp Server Signature verification: ok"] * stamped)
+    return [f"{path.name}: osslsigncode verify lacks {w!r}" for w in wanted if w not in out]
+
+
+def verified(output, name, url=None, stamped=False, vendor=False):
+    """A check: output in dest (the image folder, or a zip or MSI, which is verified and then
+    unpacked) and every .exe and .dll in it verify, described by name; with vendor, the
+    runtime's jvm.dll is the vendor-signed one as it was. NAME.exe was signed first, an
+    installer last, and the check noted nothing unsigned."""
+    def check(dest, out):
+        image, problems = dest / output, []
+        shutil.rmtree(WORK / "unpacked", ignore_errors=True)
+        if output.endswith(".msi"):
+            problems += verify(image, name, url, stamped)
+            sh("msiextract", "-C", WORK / "unpacked", image)
+            image = WORK / "unpacked/Programs" / name
+        elif output.endswith(".zip"):
+            zipfile.ZipFile(image).extractall(WORK / "unpacked")
+            image = WORK / "unpacked" / name
+        if not (image / f"{name}.exe").exists():
+            return [f"no {name}.exe in {output}"]
+        jvm = image / "runtime/bin/server/jvm.dll"
+        for p in sorted(p for p in image.rglob("*") if p.suffix.lower() in (".exe", ".dll")):
+            problems += verify(p) if vendor and p == jvm else verify(p, name, url, stamped)
+        if vendor and jvm.read_bytes() != (Path(SIGN["{runtime}"]) / "bin/server/jvm.dll"
+                                           ).read_bytes():
+            problems.append("the vendor's jvm.dll changed")
+        order = [line for line in out.splitlines() if line.startswith("sign: ")]
+        if not order[0].startswith(f"sign: {name}.exe") or (
+                output.endswith(".msi") and not order[-1].startswith("sign: " + output)):
+            problems.append(f"signed in this order: {order}")
+        return problems + (["the check noted unsigned files"] if "note: unsigned" in out else [])
+    return check
+
+
 # The installer: Demo by a vendor whose name is not ASCII, with a Start-menu folder and a
 # desktop shortcut, installed per user into the Wine prefix, started, upgraded, refused a
 # downgrade and uninstalled. tavrin-pack's namespace of upgrade codes makes the oracle's.
 VENDOR, URL = "Acme \u00c6sir", "https://example.com/help"
 MSI = DEMO + JMODS + ["--type", "msi", "--vendor", VENDOR, "--win-menu-group", "Acme Apps",
                       "--win-shortcut", "--about-url", URL, "--dest", "{dest}"]
+MSI_100 = MSI + ["--app-version", "1.0.0"] + SIGN_P12
 UPGRADE_CODE = uuid.uuid5(uuid.UUID("6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9"), VENDOR + "\\Demo")
 HOME = "C:\\users\\" + pwd.getpwuid(os.getuid()).pw_name  # as Wine names the profile
 INSTALL = HOME + "\\AppData\\Local\\Programs\\Demo"
@@ -174,8 +237,8 @@ def table(msi, name):
 
 
 def msi_tables(dest, out):
-    """msiinfo reads the expected properties and shortcuts; osslsigncode signs it as the README
-    says; a second run gives the same bytes."""
+    """msiinfo reads the expected properties and shortcuts; it and its programs are signed; a
+    second run gives the same bytes."""
     properties = dict(table(msi_file("1.0.0"), "Property"))
     expected = {"ProductName": "Demo", "ProductVersion": "1.0.0", "Manufacturer": VENDOR,
                 "UpgradeCode": "{%s}" % str(UPGRADE_CODE).upper(), "ARPHELPLINK": URL,
@@ -186,14 +249,16 @@ def msi_tables(dest, out):
     if sorted(shortcuts) != [(d, "Demo", "[INSTALLDIR]Demo.exe", "INSTALLDIR")
                              for d in ("DesktopFolder", "menu_group")]:
         problems.append(f"shortcuts {shortcuts}")
-    return problems + signed(msi_file("1.0.0"), WORK) + built_twice(
-        MSI + ["--app-version", "1.0.0"], msi_file("1.0.0").name, dest, out)
+    return problems + verified(msi_file("1.0.0").name, "Demo")(dest, out) + built_twice(
+        MSI_100, msi_file("1.0.0").name, dest, out)
 
 
 def same_components(dest, out):
-    """From one version to the next, every component keeps its GUID."""
+    """From one version to the next, every component keeps its GUID; the sign command signed
+    the package and its programs."""
     guids = [sorted(r[1] for r in table(msi_file(v), "Component")) for v in ("1.0.0", "1.0.1")]
-    return [] if guids[0] == guids[1] else ["the component GUIDs changed with the version"]
+    return ([] if guids[0] == guids[1] else ["the component GUIDs changed with the version"]) + \
+        verified(msi_file("1.0.1").name, "Demo")(dest, out)
 
 
 def per_machine(dest, out):
@@ -272,12 +337,14 @@ MSI_STEPS = [
 ]
 ROWS = [
     # A javac-built app using java.sql and TLS, packed and started; the options and arguments
-    # reach the program exactly, %NAME% expanded by the launcher.
+    # reach the program exactly, %NAME% expanded by the launcher; the check notes what is
+    # unsigned.
     row("java_sql_app", DEMO + JMODS + sum((["--java-options", o] for o in OPTIONS), []) +
         sum((["--arguments", a] for a in ARGUMENTS), []), 0,
         says=["java.sql: used by demo.Db (app/db tools.jar)\n",
               "jdk.crypto.ec: TLS (javax.net.ssl) needs its EC ciphers before Java 22\n",
-              "jdk.crypto.mscapi: not in the module path, so left out"],
+              "jdk.crypto.mscapi: not in the module path, so left out",
+              "note: unsigned, so Smart App Control blocks it: runtime\\bin\\server\\jvm.dll"],
         check=modules_cover_jdeps,
         wine=run.case("pack_java_sql_app", exe="Demo.exe", image="Demo", params=None,
                       args=" x", exit=0, child=dict(argv=[
@@ -321,9 +388,10 @@ ROWS = [
         says=["--add-modules jdk.nothing: the module path has no such module"]),
     row("image_exists", DEMO + JMODS, 2, present=["Demo/"], says=["exists already"]),
     row("zip_exists", ZIPPED, 2, present=["Zipped-1.0-windows-x64.zip"], says=["exists already"]),
-    row("msi_1.0.0", MSI + ["--app-version", "1.0.0"], 0, env={"SOURCE_DATE_EPOCH": "1700000000"},
-        check=msi_tables),
-    row("msi_1.0.1", MSI + ["--app-version", "1.0.1"], 0, check=same_components, wine=MSI_STEPS),
+    # Both signed, the first through a PKCS#12 file, the second through a sign command.
+    row("msi_1.0.0", MSI_100, 0, env=EPOCH, check=msi_tables),
+    row("msi_1.0.1", MSI + ["--app-version", "1.0.1"] + SIGN_COMMAND, 0, check=same_components,
+        wine=MSI_STEPS),
     row("msi_per_machine", DEMO + JMODS + ["--type", "msi", "--vendor", "Acme",
                                            "--win-per-machine-install"], 0, check=per_machine),
     # An installer's refusals: status 2, nothing written.
@@ -336,11 +404,52 @@ ROWS = [
     row("msi_bad_name", ["--name", "De|mo"] + MSI[2:], 2,
         says=["--name De|mo: is not a Windows file name"]),
     row("msi_missing_icon", MSI + ["--icon", "{app}/missing.ico"], 2, says=["missing.ico"]),
+    # Signing: NAME.exe, then the other programs and DLLs, each verified inside the zip; the
+    # same bytes twice; the password on no command line and not in the verbose output.
+    row("sign_pkcs12_zip_twice", SIGNED_ZIP, 0, env=EPOCH, secret=PASSWORD,
+        says=["sign: runtime\\bin\\server\\jvm.dll"],
+        check=lambda dest, out: built_twice(SIGNED_ZIP, ZIP_NAME, dest, out) +
+        verified(ZIP_NAME, "Zipped", URL)(dest, out)),
+    # A key in a token through its PKCS#11 module, the PIN kept off every command line; the
+    # signed exe starts.
+    row("sign_token_starts", DEMO + JMODS + TOKEN + ["{S}/signer-chain.pem", "--verbose"], 0,
+        secret=PIN, check=verified("Demo", "Demo"),
+        wine=run.case("pack_signed_start", exe="Demo.exe", image="Demo", params=None, exit=0,
+                      child=dict(argv=["{dir}\\runtime\\bin\\javaw.exe", "-cp", CLASS_PATH,
+                                       "demo.Main"]))),
+    row("sign_vendor_dll_kept", DEMO + ["--runtime-image", "{runtime}"] + SIGN_P12, 0,
+        says=["sign: runtime\\bin\\server\\jvm.dll left as it is, signed by Example Vendor",
+              "sign: runtime\\bin\\java.exe"], check=verified("Demo", "Demo", vendor=True)),
+    row("sign_timestamp_dead_first", DEMO + JMODS + SIGN_P12 + [
+        "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{tsa}"], 0, env=EPOCH,
+        check=verified("Demo", "Demo", stamped=True)),
+    # Signing's refusals: status 2, nothing written.
+    row("sign_key_missing", DEMO + JMODS + ["--win-sign-pkcs12", "{S}/missing.p12"], 2,
+        says=["missing.p12: no such file"]),
+    row("sign_password_wrong", DEMO + JMODS + SIGN_P12[:3] + ["WRONG"], 2,
+        env={"WRONG": "not-the-password"}, secret="not-the-password",
+        says=["the password or PIN in WRONG is wrong for "]),
+    row("sign_pin_unset", DEMO + JMODS + TOKEN[:5] + ["NO_PIN", "--win-sign-cert",
+                                                      "{S}/signer-chain.pem"], 2,
+        says=["--win-sign-password-env NO_PIN: NO_PIN is not set"]),
+    row("sign_tls_certificate", DEMO + JMODS + TOKEN + ["{S}/tls-chain.pem"], 2,
+        says=["the certificate of tavrin TLS server is not for code signing"]),
+    row("sign_expired", DEMO + JMODS + ["--win-sign-pkcs12", "{S}/expired.p12"] + SIGN_P12[2:],
+        2, says=["the certificate of tavrin expired signer expired on 2021-01-01 00:00:00 UTC"]),
+    row("sign_command_fails", DEMO + JMODS + ["--win-sign-command", "echo no key for {}; exit 3"],
+        2, says=["--win-sign-command exited with status 3 on Demo.exe: no key for /"]),
+    row("sign_command_signs_nothing", DEMO + JMODS + ["--win-sign-command", "true {}"], 2,
+        says=["--win-sign-command exited with 0 but left Demo.exe unsigned"]),
+    row("sign_two_ways", DEMO + JMODS + SIGN_P12 + SIGN_COMMAND, 2,
+        says=["--win-sign-pkcs12 and --win-sign-command: give one way to sign, not two"]),
+    row("sign_no_timestamp_server", MSI + SIGN_P12 + [
+        "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{dead2}"], 2,
+        says=["no time-stamping server answered: http://127.0.0.1:"]),
 ]
 
 
 def fill(args, dest):
-    text = {"{F}": str(fixture()), "{app}": str(APP), "{dest}": str(dest)}
+    text = {"{F}": str(fixture()), "{app}": str(APP), "{dest}": str(dest), **SIGN}
     filled = [str(a) for a in args]
     for key, value in text.items():
         filled = [a.replace(key, value) for a in filled]
@@ -351,6 +460,31 @@ def listing(folder):
     return sorted(str(p.relative_to(folder)) for p in folder.rglob("*")) if folder.exists() else None
 
 
+def watching(secret):
+    """Reads every process's command line in a loop until the returned function is called,
+    which gives problems: the secret seen, or no osslsigncode seen (a watch too slow)."""
+    done, held, seen = threading.Event(), [], []
+
+    def watch():
+        while not done.is_set():
+            for cmdline in Path("/proc").glob("[0-9]*/cmdline"):
+                try:
+                    line = cmdline.read_bytes()
+                except OSError:
+                    continue
+                held.extend([line] if secret.encode() in line else [])
+                seen.extend([line] if line.startswith(b"osslsigncode") else [])
+    thread = threading.Thread(target=watch)
+    thread.start()
+
+    def stop():
+        done.set()
+        thread.join()
+        return ([f"the secret on a command line: {held[0]!r}"] if held else []) + (
+            [] if seen else ["the watch saw no osslsigncode running"])
+    return stop
+
+
 def pack_row(r):
     """Runs pack for the row; returns problems and the Wine row with its image's path."""
     dest = WORK / "rows" / r["name"]
@@ -359,11 +493,13 @@ def pack_row(r):
         target.mkdir(parents=True) if name.endswith("/") else (
             target.parent.mkdir(parents=True, exist_ok=True), target.write_bytes(b"old"))
     before = listing(dest)
+    stop = watching(r["secret"]) if r["secret"] else lambda: []
     result = subprocess.run([str(PACK), *fill(r["args"], dest)], capture_output=True, text=True,
                             env=dict(os.environ, **r["env"]))
     out = result.stdout + result.stderr
-    problems = [] if result.returncode == r["exit"] else [
-        f"exit {result.returncode}, expected {r['exit']}:\n{out}"]
+    problems = stop() + ([] if result.returncode == r["exit"] else [
+        f"exit {result.returncode}, expected {r['exit']}:\n{out}"])
+    problems += ["the secret in the output"] if r["secret"] and r["secret"] in out else []
     problems += [f"output lacks {s!r}:\n{out}" for s in r["says"] if s not in out]
     if r["exit"] == 2 and listing(dest) != before:
         problems.append(f"left behind: {listing(dest)}, before {before}")
@@ -376,7 +512,7 @@ def main(parts):
     build_app()
     (APP / "app.ico").write_bytes(ICON)
     shutil.rmtree(WORK / "rows", ignore_errors=True)
-    fixture()
+    SIGN.update(sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip"))
     passed = failed = 0
     wine_rows = []
     for r in ROWS:
