@@ -27,7 +27,7 @@ const char pack_help[] =
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
     "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
     "  --dest DIR               where the output goes (default: the current folder)\n"
-    "  --verbose                also print the jlink command\n"
+    "  --verbose                also print the jlink and signing commands\n"
     "  --help, --version\n"
     "The installer (--type msi) needs --vendor; it installs for the user who runs it into\n"
     "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
