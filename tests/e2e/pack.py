@@ -459,15 +459,18 @@ def listing(folder):
 
 
 def watching(secret):
-    """Reads every process's command line in a loop until the returned function is called,
-    which gives problems: the secret seen, or no osslsigncode seen (a watch too slow)."""
+    """Reads the command line of every process started from now on, in a loop, until the
+    returned function is called, which gives problems: the secret seen, or no osslsigncode
+    seen (a watch too slow)."""
     done, seen = threading.Event(), set()
+    last = int(Path("/proc/sys/kernel/ns_last_pid").read_text())
 
     def watch():
         while not done.is_set():
-            for cmdline in Path("/proc").glob("[0-9]*/cmdline"):
-                with contextlib.suppress(OSError):
-                    seen.add(cmdline.read_bytes())
+            for pid in os.listdir("/proc"):
+                with contextlib.suppress(OSError, ValueError):
+                    if int(pid) > last:
+                        seen.add(Path(f"/proc/{pid}/cmdline").read_bytes())
     thread = threading.Thread(target=watch)
     thread.start()
 
