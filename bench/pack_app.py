@@ -5,6 +5,8 @@ classes), packed with the fake Windows jmods of tests/e2e/pack_fixture.py.
 Overhead: pack's whole run against the bare jlink call it makes (the command that
 --verbose prints, into a fresh folder), in alternating rounds, median of 3 each;
 everything but jlink must be cheap. Size: the runtime pack links against one of every module the fixture has.
+Signing: the hello app's zip and installer signed with the e2e tests' throwaway PKCS#12 key
+(sign_fixture.py) against unsigned, in alternating rounds, median of 3 each.
 
 Alone: python3 bench/pack_app.py (after scripts/build) prints these rows.
 """
@@ -21,6 +23,7 @@ import check_java
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.append(str(ROOT / "tests/e2e"))
+import sign_fixture  # noqa: E402
 from pack_fixture import fixture  # noqa: E402
 
 PACK = ROOT / "dist/linux-x64/tavrin-pack"
@@ -69,6 +72,19 @@ def figures(row):
     row("runtime tavrin-pack linked for that app", f"{runtime / 2**20:.1f} MiB",
         f"all {len(list(jmods.glob('*.jmod')))} fixture modules {everything / 2**20:.1f} MiB",
         f"{runtime / everything:.3f}", None)
+    keys = sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip")
+    hello = [PACK, "--name", "Hello", "--input", ROOT / "examples/hello/lib", "--main-jar",
+             "hello.jar", "--main-class", "demo.Hello", "--module-path", jmods, "--vendor", "V",
+             "--dest", WORK / "hello"]
+    for kind in ("zip", "msi"):
+        plain = hello + ["--type", kind]
+        keyed = plain + ["--win-sign-pkcs12", keys["{S}"] + "/signer.p12",
+                         "--win-sign-password-env", "SIGN_PASSWORD"]
+        times = [[wall_time(argv, WORK / "hello")[0] for argv in (plain, keyed)]
+                 for _ in range(ROUNDS)]
+        unsigned, signed = (statistics.median(t[i] for t in times) for i in (0, 1))
+        row(f"tavrin-pack, the hello app's {kind} signed by a PKCS#12 key (median of {ROUNDS})",
+            f"{signed:.2f} s", f"unsigned {unsigned:.2f} s", f"{signed / unsigned:.3f}", None)
 
 
 if __name__ == "__main__":

@@ -4,11 +4,12 @@
 Each module of Debian's jmods is extracted and created again for windows-amd64 at version
 17.0.15, without its Linux programs and libraries; java.base, created last with the hashes
 of the others, carries the Java stand-ins of tests/e2e as bin/javaw.exe (windowed) and
-bin/java.exe (console) and a stand-in bin/server/jvm.dll, so that a packed app starts under Wine and reports its
-command. Beside that set, for the refusals: java.base alone for windows-x86, java.base
-21.0.1 for windows-amd64, and a module path without java.base; and the set zipped in a
-vendor's layout (jdk-17.0.15+6/jmods/), with a runtime of java.sql linked from it and
-zipped as a vendor's JRE (jdk-17.0.15+6-jre/). Built once per build folder, under
+bin/java.exe (console) and a stand-in DLL as bin/server/jvm.dll, so that a packed app starts
+under Wine and reports its command, and pack has real programs and DLLs to sign. Beside
+that set, for the refusals: java.base alone for windows-x86, java.base 21.0.1 for
+windows-amd64, and a module path without java.base; and the set zipped in a vendor's
+layout (jdk-17.0.15+6/jmods/), with a runtime of java.sql linked from it and zipped as a
+vendor's JRE (jdk-17.0.15+6-jre/). Built once per build folder, under
 build/pack-fixture/, again when a stand-in or this script changes.
 
 Usage: python3 tests/e2e/pack_fixture.py   (prints the fixture's folder)
@@ -26,6 +27,7 @@ ROOT = Path(__file__).resolve().parents[2]
 JDK_JMODS = Path("/usr/lib/jvm/java-17-openjdk-amd64/jmods")  # Debian's, for linux-amd64
 STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin.exe"
 STANDIN_CONSOLE = STANDIN.with_name("java_standin_console.exe")
+JVM = STANDIN.with_name("jvm_standin.dll")
 FIXTURE = ROOT / "build/pack-fixture"
 MODULES = ["java.logging", "java.xml", "java.transaction.xa", "java.sql", "java.security.sasl",
            "java.naming", "java.datatransfer", "java.prefs", "java.desktop", "java.net.http",
@@ -53,7 +55,7 @@ def base_options(tree, work):
     shutil.copytree(tree / "lib", libs, ignore=shutil.ignore_patterns(
         "*.so", "server", "jexec", "jspawnhelper"))
     (libs / "server").mkdir()
-    (libs / "server/jvm.dll").write_bytes(b"stand-in jvm.dll")
+    shutil.copyfile(JVM, libs / "server/jvm.dll")
     return ["--cmds", cmds, "--libs", libs]
 
 
@@ -85,7 +87,7 @@ def build(folder):
 
 def fixture():
     """The fixture's folder, built first when it is missing or stale."""
-    key = hashlib.sha256(STANDIN.read_bytes() + STANDIN_CONSOLE.read_bytes() +
+    key = hashlib.sha256(STANDIN.read_bytes() + STANDIN_CONSOLE.read_bytes() + JVM.read_bytes() +
                          Path(__file__).read_bytes()).hexdigest()[:16]
     folder = FIXTURE / key
     if not (folder / "done").exists():

@@ -28,6 +28,17 @@ TEST(pack_options, refusals) {
        "give either --module-path (a Windows JDK's jmods) or --runtime-image"},
       {with({"--type", "deb"}), "--type deb: is not app-image, zip or msi"},
       {with({"--win-shortcut"}), "--win-shortcut needs --type msi"},
+      {with({"--win-sign-pkcs11-module", "p.so", "--win-sign-cert", "c.pem"}),
+       "a key in a token needs --win-sign-pkcs11-module, --win-sign-key and --win-sign-cert "
+       "together"},
+      {with({"--win-sign-key", "pkcs11:object=k;pin-value=1234"}),
+       "--win-sign-key: give the key as a pkcs11: URI without pin-value, and the PIN through "
+       "--win-sign-password-env"},
+      {with({"--win-sign-command", "sign {}", "--win-sign-password-env", "PW"}),
+       "--win-sign-password-env is for a key file or a token; a sign command reads its own "
+       "secrets"},
+      {with({"--about-url", "https://example.com", "--type", "zip"}),
+       "--about-url needs --type msi or a way to sign"},
       {with({"--type", "msi"}),
        "--type msi needs --vendor: the publisher, and the registry key Software\\VENDOR\\NAME"},
       {with({"--type", "msi", "--vendor", "V", "--app-version", "1.2.3.4"}),

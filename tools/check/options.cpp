@@ -9,6 +9,7 @@ const char help_text[] =
     "Runs the tavrin launcher's own code on a simulated Windows machine loaded from the\n"
     "parameter file's folder, prints the command it would start, and checks what that\n"
     "command would load: class path, main class, class-file version, runtime, modules.\n"
+    "In an image (a folder with runtime\\), it also notes each unsigned .exe and .dll.\n"
     "  --as WINDOWS_PATH   the launcher's full path on the target (default C:\\App\\<stem>.exe)\n"
     "  --set NAME=VALUE    an environment variable of the target, repeatable\n"
     "  --log               the launcher's log on standard error, as VERBOSE_TAVRIN writes it\n"

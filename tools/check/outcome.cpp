@@ -6,6 +6,7 @@
 #include "range_text.h"
 #include "registry_stand_in.h"
 #include "text.h"
+#include "unsigned_files.h"
 
 namespace {
 
@@ -90,7 +91,10 @@ check_outcome outcome_of(int exit_code) {
   }
   outcome.out = to_utf8(m.started.back()) + "\n";
   std::string warned = warnings(m) + java_side_warnings(java_of(m));
-  outcome.err += warned;
+  // Notes tell what Windows may block but leave the exit status alone: an image is often
+  // signed after the check, on another machine.
+  std::u16string folder = m.module_path.substr(0, m.module_path.rfind(u'\\'));
+  outcome.err += warned + unsigned_file_notes(folder);
   outcome.status = warned.empty() ? 0 : 1;
   return outcome;
 }

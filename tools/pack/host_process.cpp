@@ -28,15 +28,32 @@ void stop_running_program() {
   if (running > 0) kill(-running, SIGTERM);
 }
 
-program_result run_program(const std::vector<std::string>& argv, const std::string& folder) {
+program_result run_program(const std::vector<std::string>& argv, const std::string* input,
+                           const std::string& folder) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) return {-1, 0, "cannot make a pipe"};
+  int input_ends[2] = {-1, -1};
+  if (input) {
+    // Within the pipe's buffer, written whole before the child starts.
+    bool passed =
+        pipe2(input_ends, O_CLOEXEC) == 0 &&
+        write(input_ends[1], input->data(), input->size()) == static_cast<ssize_t>(input->size());
+    close(input_ends[1]);
+    if (!passed) {
+      for (int end : {input_ends[0], pipe_ends[0], pipe_ends[1]}) close(end);
+      return {-1, 0, "cannot pass the input"};
+    }
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (input) {
+    posix_spawn_file_actions_adddup2(&actions, input_ends[0], 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
@@ -60,6 +77,7 @@ program_result run_program(const std::vector<std::string>& argv, const std::stri
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_ends[1]);
+  if (input_ends[0] >= 0) close(input_ends[0]);
   program_result result{-1, 0, started == 0 ? "" : std::strerror(started)};
   char buffer[4096];
   while (started == 0) {

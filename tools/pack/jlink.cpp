@@ -106,6 +106,6 @@ std::vector<std::string> jlink_command(const jlink_tool& jlink,
 }
 
 void run_jlink(const std::vector<std::string>& command, const std::string& folder) {
-  program_result result = run_program(command, folder);
+  program_result result = run_program(command, nullptr, folder);
   if (result.status != 0) throw refusal(program_failure("jlink", result));
 }

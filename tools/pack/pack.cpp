@@ -20,6 +20,8 @@
 #include "refusal.h"
 #include "runtime_image.h"
 #include "sha256.h"
+#include "shell_words.h"
+#include "signing.h"
 #include "target_jdk.h"
 #include "text.h"
 #include "variable_use.h"
@@ -57,6 +59,7 @@ struct job {
   std::vector<std::string> class_path;  // as the parameter file writes it: app\a.jar
   std::string main_class;
   brand::branding branding;  // the icon read, before anything is written
+  signing signer;            // the key's files and secret found, before anything is written
 };
 
 // The output's name in --dest: the image folder, or the file made from it.
@@ -137,19 +140,6 @@ std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
   return names;
 }
 
-std::string shell_words(const std::vector<std::string>& words) {
-  std::string line;
-  for (const std::string& w : words) {
-    bool plain = !w.empty() && w.find_first_not_of(
-                                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOP"
-                                   "QRSTUVWXYZ0123456789-_.,/=+:@%") == w.npos;
-    std::string quoted = "'";
-    for (char c : w) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    line += (line.empty() ? "" : " ") + (plain ? w : quoted + "'");
-  }
-  return line;
-}
-
 // The runtime: linked from the target's jmods, or a ready one copied.
 void make_runtime(job& j) {
   auto since = steady::now();
@@ -221,6 +211,10 @@ int write_launcher(const job& j) {
   return warnings.empty() ? 0 : 1;
 }
 
+void sign_step(const std::string& what, steady::time_point since) {
+  step("sign", what, since);
+}
+
 // The check's command on standard output, its warnings on standard error; 1 with warnings.
 int check(const job& j) {
   auto since = steady::now();
@@ -253,6 +247,7 @@ int place_output(const job& j) {
       } else {
         warnings = write_msi({j.o.name, j.o.vendor, j.o.app_version, j.o.installer}, j.arch,
                              j.image, file, epoch);
+        sign_file(j.signer, file, j.temporary / "signing", sign_step);
       }
       move_into_place(file, target);
       step(zip ? "zip" : "msi", target.u8string(), since);
@@ -271,13 +266,14 @@ int place_output(const job& j) {
 }  // namespace
 
 int run_pack(const pack_options& o) {
-  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}};
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, "", {}, {}};
   try {
     try {
       j.branding = brand::branding_for(o.branding, o.name + ".exe");
     } catch (const brand::bad_input& e) {
       throw refusal(e.what());
     }
+    j.signer = prepare_signing(o.signing, o.name, o.installer.about_url, o.verbose);
     fs::path input = fs::weakly_canonical(fs::u8path(o.input));
     fs::path dest = fs::weakly_canonical(j.dest);
     if (std::mismatch(input.begin(), input.end(), dest.begin(), dest.end()).first == input.end())
@@ -293,6 +289,7 @@ int run_pack(const pack_options& o) {
     fs::create_directories(j.image);
     make_runtime(j);
     int warned = write_launcher(j);
+    sign_image(j.signer, j.image, o.name + ".exe", j.temporary / "signing", sign_step);
     int status = std::max(check(j), warned);
     status = std::max(place_output(j), status);
     fs::remove_all(j.temporary);

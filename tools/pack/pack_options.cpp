@@ -31,7 +31,7 @@ const char pack_help[] =
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
     "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
     "  --dest DIR               where the output goes (default: the current folder)\n"
-    "  --verbose                also print the jlink command\n"
+    "  --verbose                also print the jlink and signing commands\n"
     "  --help, --version\n"
     "The installer (--type msi) needs --vendor; it installs for the user who runs it into\n"
     "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
@@ -97,6 +97,7 @@ bool fail(std::string* problem, const std::string& text) {
 bool take(pack_options* o, const std::string& option, const std::string& value,
           std::string* problem) {
   if (!is_utf8(value)) return fail(problem, option + ": is not valid UTF-8");
+  if (is_signing_option(option)) return take_signing_option(&o->signing, option, value, problem);
   if (option == "--name") {
     std::string why = windows_name_problem(value);
     if (!why.empty())
@@ -187,8 +188,9 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
       (option == "--verbose" ? o->verbose : o->win_console) = true;
       continue;
     }
-    bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console") ||
-                     option == "--about-url" || option == "--install-dir";
+    bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console" &&
+                      !is_signing_option(option)) ||
+                     option == "--install-dir";
     if (installer && o->installer_option.empty()) o->installer_option = option;
     if (option == "--win-menu") continue;  // jpackage's; the Start-menu shortcut is always made
     if (option == "--win-per-machine-install" || option == "--win-shortcut") {
@@ -218,6 +220,10 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
   if (!o->runtime_image.empty() &&
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
+  if (!check_signing_options(o->signing, problem)) return false;
+  // The installer's help link is also the URL of a signature.
+  if (!o->installer.about_url.empty() && o->type != output_type::msi && !signs(o->signing))
+    return fail(problem, "--about-url needs --type msi or a way to sign");
   if (o->type != output_type::msi) {
     return o->installer_option.empty() || fail(problem, o->installer_option + " needs --type msi");
   }

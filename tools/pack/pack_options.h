@@ -6,6 +6,7 @@
 
 #include "branding_options.h"
 #include "msi_package.h"
+#include "signing_options.h"
 
 // What pack writes into --dest. Each type is the app image, or a file made from it.
 enum class output_type { app_image, zip, msi };
@@ -30,6 +31,7 @@ struct pack_options {
   output_type type = output_type::app_image;
   msi_options installer;         // --type msi's
   std::string installer_option;  // the first of them given, which other types refuse
+  signing_options signing;       // --win-sign-*
   std::string dest = ".";
   bool verbose = false, help = false, version = false;
 };
