@@ -3,10 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
-// The words of text; false when a quote is left open.
-bool split_words(const std::string& text, std::vector<std::string>* words) {
+bool split_option_words(const std::string& text, std::vector<std::string>* words) {
   std::string word;
   bool in_word = false;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -39,8 +36,6 @@ bool split_words(const std::string& text, std::vector<std::string>* words) {
   return true;
 }
 
-}  // namespace
-
 bool expand_argument_files(const std::vector<std::string>& args, std::vector<std::string>* out,
                            std::string* problem) {
   for (const std::string& arg : args) {
@@ -54,7 +49,7 @@ bool expand_argument_files(const std::vector<std::string>& args, std::vector<std
       *problem = arg + ": the file cannot be read";
       return false;
     }
-    if (!split_words(text, out)) {
+    if (!split_option_words(text, out)) {
       *problem = arg + ": a quote is never closed";
       return false;
     }

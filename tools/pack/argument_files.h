@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// Appends the words of text, split as a file of options is; false when a quote is left open.
+bool split_option_words(const std::string& text, std::vector<std::string>* words);
+
 // The arguments with each @FILE replaced by its words; a file's own @ words stay as they
 // are. False with *problem set when a file cannot be read or a quote is never closed.
 bool expand_argument_files(const std::vector<std::string>& args, std::vector<std::string>* out,

@@ -14,8 +14,8 @@ struct program_result {
 // folder (empty: pack's own), in a process group of its own and with no signal blocked, and
 // waits for it. Its standard input is empty, or a pipe holding input (at most 64 KiB) when
 // given, which keeps a secret off the command line and the disk.
-program_result run_program(const std::vector<std::string>& argv,
-                           const std::string* input = nullptr, const std::string& folder = "");
+program_result run_program(const std::vector<std::string>& argv, const std::string* input = nullptr,
+                           const std::string& folder = "");
 
 // Why a program that did not exit with status 0 failed, for a refusal: name "cannot be
 // started", "crashed (signal 11, Segmentation fault)" or "failed (exit status 1)", then ": "

@@ -11,6 +11,19 @@
 
 namespace fs = std::filesystem;
 
+// A file type the app opens, registered with the main launcher as its opener.
+struct file_association {
+  std::string extension;               // without its dot
+  std::string mime_type, description;  // empty: none
+  std::string icon;                    // a .ico file, installed with the app; empty: the exe's
+};
+
+// A launcher's shortcuts, each started in the install folder.
+struct msi_shortcut {
+  std::string name;  // the launcher's, NAME.exe's stem, and the shortcut's
+  bool menu, desktop;
+};
+
 struct msi_options {
   bool per_machine = false;              // --win-per-machine-install: Program Files, for all users
   std::vector<std::string> install_dir;  // --install-dir by folder; empty: NAME
@@ -18,12 +31,14 @@ struct msi_options {
   bool desktop_shortcut = false;         // --win-shortcut
   std::string about_url;                 // --about-url
   std::string upgrade_uuid;  // --win-upgrade-uuid in MSI's form; empty: from vendor and name
+  std::vector<file_association> associations;  // --file-associations
 };
 
 struct msi_request {
-  std::string name, vendor;  // a file name, and a registry key name
-  std::string version;       // a ProductVersion within its limits
-  msi_options options;
+  std::string name, vendor;             // a file name, and a registry key name
+  std::string version;                  // a ProductVersion within its limits
+  msi_options options;                  // each association's icon a file of the image by then
+  std::vector<msi_shortcut> shortcuts;  // the main launcher's first
 };
 
 // Writes the installer of the image folder (whose name is NAME) to msi, its UpgradeCode the

@@ -11,6 +11,7 @@
 const char pack_help[] =
     "usage: tavrin-pack --name NAME --input DIR --main-jar FILE\n"
     "                   (--module-path DIR|ZIP | --runtime-image DIR|ZIP) [OPTIONS]\n"
+    "       tavrin-pack --name NAME --app-image DIR --type zip|msi [OPTIONS]\n"
     "Writes a Windows app image into --dest: NAME.exe (the tavrin launcher, branded),\n"
     "NAME.tavrin, app\\ (the jars of --input) and runtime\\, then checks it as the launcher\n"
     "would run it. Exit status: 0 done, 1 written with warnings, 2 refused (nothing written).\n"
@@ -27,6 +28,11 @@ const char pack_help[] =
     "  --jlink-options OPTS     jlink options instead of the defaults, repeatable\n"
     "  --jlink FILE             the host's jlink (default: $JAVA_HOME/bin/jlink, then PATH)\n"
     "  --win-console            the console launcher, with java.exe as the program\n"
+    "  --add-launcher NAME=FILE another launcher beside NAME.exe, from a properties file\n"
+    "                           (main-jar, main-class, arguments, java-options, win-console,\n"
+    "                           win-menu, win-shortcut, icon, description), repeatable\n"
+    "  --app-image DIR          an image pack made (and you changed), packed as it is\n"
+    "  @FILE                    options read from FILE\n"
     "  --icon FILE.ico, --app-version X[.Y[.Z[.W]]] (default 1.0), --vendor TEXT,\n"
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
     "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
@@ -37,6 +43,8 @@ const char pack_help[] =
     "%LOCALAPPDATA%\\Programs\\NAME, with a Start-menu shortcut:\n"
     "  --win-per-machine-install  into Program Files for all users instead (needs elevation)\n"
     "  --install-dir DIR        the install folder below those, instead of NAME\n"
+    "  --file-associations FILE a file type the app opens, from a properties file\n"
+    "                           (extension, mime-type, description, icon), repeatable\n"
     "  --win-menu-group GROUP   the shortcut in this Start-menu folder (--win-menu: always made)\n"
     "  --win-shortcut           a desktop shortcut too\n"
     "  --about-url URL          the help link of Installed apps\n"
@@ -88,6 +96,12 @@ bool is_product_version(const std::string& version) {
   return false;
 }
 
+// The options that build an image, which --app-image has already.
+const char* const building[] = {
+    "--input",       "--main-jar",      "--main-class",  "--java-options",  "--arguments",
+    "--module-path", "--runtime-image", "--add-modules", "--jlink-options", "--jlink",
+    "--win-console", "--add-launcher",  "--icon",        "--description",   "--copyright"};
+
 bool fail(std::string* problem, const std::string& text) {
   *problem = text;
   return false;
@@ -132,6 +146,10 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
                                ": the launcher reads it as the class "
                                "path option; the class path is pack's");
     o->java_options.push_back(value);
+  } else if (option == "--add-launcher") {
+    return take_launcher(value, &o->launchers, problem);
+  } else if (option == "--file-associations") {
+    return take_association(value, &o->installer.associations, problem);
   } else if (option == "--module-path") {
     o->module_path.push_back(value);  // one path, even with ':' in it
   } else if (option == "--arguments") {
@@ -176,10 +194,11 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
 
 bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
                         std::string* problem) {
-  std::vector<std::string> args;
+  std::vector<std::string> args, used;
   if (!expand_argument_files(given, &args, problem)) return false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
+    used.push_back(option);
     if (option == "--help" || option == "--version") {
       (option == "--help" ? o->help : o->version) = true;
       return true;
@@ -190,7 +209,7 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
     }
     bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console" &&
                       !is_signing_option(option)) ||
-                     option == "--install-dir";
+                     option == "--install-dir" || option == "--file-associations";
     if (installer && o->installer_option.empty()) o->installer_option = option;
     if (option == "--win-menu") continue;  // jpackage's; the Start-menu shortcut is always made
     if (option == "--win-per-machine-install" || option == "--win-shortcut") {
@@ -210,13 +229,28 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
     if (std::none_of(texts.begin(), texts.end(), [&](const auto& t) { return t.first == key; }))
       brand::add_branding_option(&o->branding, option, value);
   }
-  for (auto [option, value] : {std::pair<const char*, const std::string*>{"--name", &o->name},
-                               {"--input", &o->input},
-                               {"--main-jar", &o->main_jar}}) {
-    if (value->empty()) return fail(problem, std::string(option) + " is required");
+  if (o->name.empty()) return fail(problem, "--name is required");
+  if (!o->app_image.empty()) {
+    if (o->type == output_type::app_image)
+      return fail(problem, "--app-image needs --type zip or msi: the image is there already");
+    for (const std::string& option : used)
+      if (std::find(std::begin(building), std::end(building), option) != std::end(building))
+        return fail(problem, option + ": not with --app-image, which is packed as it is");
+  } else {
+    for (auto [option, value] : {std::pair<const char*, const std::string*>{"--input", &o->input},
+                                 {"--main-jar", &o->main_jar}}) {
+      if (value->empty()) return fail(problem, std::string(option) + " is required");
+    }
+    if (o->runtime_image.empty() == o->module_path.empty())
+      return fail(problem, "give either --module-path (a Windows JDK's jmods) or --runtime-image");
   }
-  if (o->runtime_image.empty() == o->module_path.empty())
-    return fail(problem, "give either --module-path (a Windows JDK's jmods) or --runtime-image");
+  for (const launcher_request& l : o->launchers) {
+    if (windows_folded(to_utf16(l.name)) == windows_folded(to_utf16(o->name)) ||
+        std::count_if(o->launchers.begin(), o->launchers.end(), [&](const launcher_request& m) {
+          return windows_folded(to_utf16(m.name)) == windows_folded(to_utf16(l.name));
+        }) > 1)
+      return fail(problem, "--add-launcher " + l.name + ": another launcher has that name");
+  }
   if (!o->runtime_image.empty() &&
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "branding_options.h"
+#include "desktop_options.h"
 #include "msi_package.h"
 #include "signing_options.h"
 
@@ -25,6 +26,8 @@ struct pack_options {
   bool jlink_options_given = false;        // they replace the default options
   std::string jlink;                       // empty: $JAVA_HOME/bin/jlink, then the PATH
   bool win_console = false;
+  std::vector<launcher_request> launchers;  // --add-launcher
+  std::string app_image;                    // an image to pack as it is, instead of building one
   std::string app_version = "1.0";
   std::string vendor;                // as given to --vendor
   brand::branding_request branding;  // --name, --icon, --app-version, --vendor, ...

@@ -148,17 +148,18 @@ void check_certificate(const fs::path& exe) {
   }
 }
 
-// The .exe and .dll files under app\ and runtime\, in name order, links left out.
-std::vector<fs::path> programs(const fs::path& image) {
+// The .exe and .dll files of the image but the launchers, in name order, links left out.
+std::vector<fs::path> programs(const fs::path& image, const std::vector<std::string>& launchers) {
   std::vector<fs::path> found;
-  for (const char* top : {"app", "runtime"}) {
-    if (!fs::is_directory(image / top)) continue;
-    for (const fs::directory_entry& e : fs::recursive_directory_iterator(image / top)) {
-      std::string extension = e.path().extension().string();
-      for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-      if (!e.is_symlink() && e.is_regular_file() && (extension == ".exe" || extension == ".dll"))
-        found.push_back(e.path());
-    }
+  for (const fs::directory_entry& e : fs::recursive_directory_iterator(image)) {
+    std::string extension = e.path().extension().string();
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    bool launcher = e.path().parent_path() == image &&
+                    std::find(launchers.begin(), launchers.end(), e.path().filename().u8string()) !=
+                        launchers.end();
+    if (!e.is_symlink() && e.is_regular_file() && !launcher &&
+        (extension == ".exe" || extension == ".dll"))
+      found.push_back(e.path());
   }
   std::sort(found.begin(), found.end());
   return found;
@@ -191,12 +192,14 @@ signing prepare_signing(const signing_options& o, const std::string& description
   return s;
 }
 
-void sign_image(const signing& s, const fs::path& image, const std::string& exe,
+void sign_image(const signing& s, const fs::path& image, const std::vector<std::string>& launchers,
                 const fs::path& scratch, const sign_progress& progress) {
   if (!signs(s.options)) return;
-  sign_one(s, image / fs::u8path(exe), exe, scratch, progress);
-  check_certificate(image / fs::u8path(exe));
-  for (const fs::path& file : programs(image)) {
+  for (const std::string& exe : launchers) {
+    sign_one(s, image / fs::u8path(exe), exe, scratch, progress);
+    if (&exe == &launchers.front()) check_certificate(image / fs::u8path(exe));
+  }
+  for (const fs::path& file : programs(image, launchers)) {
     auto since = steady::now();
     std::string shown = file.lexically_relative(image).u8string(), signature;
     std::replace(shown.begin(), shown.end(), '/', '\\');

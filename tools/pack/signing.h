@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "signing_options.h"
 
@@ -30,11 +31,11 @@ using sign_progress =
 signing prepare_signing(const signing_options& options, const std::string& description,
                         const std::string& url, bool verbose);
 
-// Signs exe (a file of image, signed first, whose certificate is then checked), then every
-// .exe and .dll under app\ and runtime\ without a signature, in name order, leaving signed
-// ones as they are. scratch is a folder beside the image for osslsigncode's output. Nothing
-// without a way to sign. Throws a refusal naming the file and what to do.
-void sign_image(const signing& s, const fs::path& image, const std::string& exe,
+// Signs the launchers (files of image, NAME.exe first, whose certificate is then checked),
+// then every other .exe and .dll of the image without a signature, in name order, leaving
+// signed ones as they are. scratch is a folder beside the image for osslsigncode's output.
+// Nothing without a way to sign. Throws a refusal naming the file and what to do.
+void sign_image(const signing& s, const fs::path& image, const std::vector<std::string>& launchers,
                 const fs::path& scratch, const sign_progress& progress);
 
 // Signs one file, such as the installer, the same way; nothing without a way to sign.

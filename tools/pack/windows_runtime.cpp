@@ -1,24 +1,11 @@
 #include "windows_runtime.h"
 
 #include "host_files.h"
+#include "pe_header.h"
 #include "refusal.h"
 #include "zip_archive.h"
 
 namespace {
-
-unsigned le(const std::string& b, size_t at, int n) {
-  unsigned v = 0;
-  for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
-  return v;
-}
-
-// The machine field of a PE file's header, or 0 when the bytes are none.
-unsigned pe_machine(const std::string& b) {
-  if (b.size() < 64 || b.compare(0, 2, "MZ") != 0) return 0;
-  size_t pe = le(b, 60, 4);
-  return pe <= b.size() - 6 && b.compare(pe, 4, std::string("PE\0\0", 4)) == 0 ? le(b, pe + 4, 2)
-                                                                               : 0;
-}
 
 // The one folder that holds every entry of the zip, with its '/', or empty.
 std::string top_folder(const fs::path& zip) {
@@ -42,7 +29,7 @@ void require_windows_runtime(const fs::path& runtime, bool console, const std::s
     throw refusal(what + " has no bin\\server\\jvm.dll (nor bin\\client\\jvm.dll)");
 }
 
-architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool console) {
+architecture copy_runtime_image(const fs::path& from, const fs::path& to) {
   std::string what = "--runtime-image " + from.u8string();
   bool folder = fs::is_directory(from);
   windows_tree names{what, {}};
@@ -54,12 +41,12 @@ architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool c
   const fs::path& runtime = folder ? from : to;
   std::string java =
       fs::is_regular_file(runtime / "bin/java.exe") ? read_host_file(runtime / "bin/java.exe") : "";
-  unsigned machine = pe_machine(java);
+  pe_header header{0, 0};
+  unsigned machine = read_pe_header(java, &header) ? header.machine : 0;
   if (machine != 0x8664 && machine != 0x14C) {
     throw refusal(what + ": is not a Windows runtime of x64 or x86 (its bin\\java.exe " +
                   (java.empty() ? "is missing" : "is no x64 or x86 Windows program") + ")");
   }
-  require_windows_runtime(runtime, console, what);
   if (folder) copy_folder(from, to, &names);
   return machine == 0x14C ? architecture::x86 : architecture::x64;
 }

@@ -16,4 +16,4 @@ void require_windows_runtime(const fs::path& runtime, bool console, const std::s
 // Copies a runtime folder or zip (its one top folder left out) to `to`, as it is, and
 // returns the architecture of its bin\java.exe; refuses what is not a Windows runtime of
 // an architecture a launcher serves.
-architecture copy_runtime_image(const fs::path& from, const fs::path& to, bool console);
+architecture copy_runtime_image(const fs::path& from, const fs::path& to);
