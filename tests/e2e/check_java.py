@@ -57,6 +57,21 @@ SOURCES = {
                          "  String text(Object o) { return switch (o) { default -> \"\"; }; } }",
     "javax/transaction/xa/Xid.java": "package javax.transaction.xa; public interface Xid {}",
 }
+# JavaFX apps, built against Debian's JavaFX jars: a main class extending Application, one
+# extending an app class that does (in a jar of its own), and one that extends neither and
+# starts the first.
+JAVAFX = ":".join(f"/usr/share/java/javafx-{m}-11.jar" for m in ("base", "graphics"))
+FX_SOURCES = {
+    "FxMain": "public class FxMain extends javafx.application.Application {\n"
+              "  public void start(javafx.stage.Stage stage) {}\n"
+              "  public static void main(String[] args) { launch(args); } }",
+    "FxBase": "public abstract class FxBase extends javafx.application.Application {}",
+    "Viewer": "public class Viewer extends FxBase {\n"
+              "  public void start(javafx.stage.Stage stage) {}\n"
+              "  public static void main(String[] args) { launch(args); } }",
+    "FxStart": "public class FxStart {\n"
+               "  public static void main(String[] args) { FxMain.main(args); } }",
+}
 # A Class-Path longer than a manifest line, so that jar folds it onto continuation lines,
 # whose last jar names the first again.
 FIRST, LAST = "app.jar", "a-dependency-with-a-name-long-enough-to-fold-the-manifest-line.jar"
@@ -104,6 +119,10 @@ def build(work):
     run("javac", "--release", "8", "-d", work / "plain8", work / "src/plain/demo/Main.java")
     run("javac", "--enable-preview", "--release", "17", "-d", work / "preview",
         work / "src/demo/Preview.java")
+    for name, text in FX_SOURCES.items():
+        (work / f"fx/demo/{name}.java").parent.mkdir(parents=True, exist_ok=True)
+        (work / f"fx/demo/{name}.java").write_text(f"package demo; {text}\n")
+    run("javac", "-cp", JAVAFX, "-d", work / "fx", *(work / "fx/demo").glob("*.java"))
     run("javac", "--patch-module", f"java.transaction.xa={work / 'src'}", "-d", work / "xa",
         work / "src/javax/transaction/xa/Xid.java")
 
@@ -130,6 +149,9 @@ def build(work):
     jar("mixed.jar", ("classes8", "."), ("more", "demo/Literal.class"))
     jar("preview.jar", ("preview", "."))
     jar("xa.jar", ("xa", "."), ("classes17", "."))
+    jar("fx.jar", ("fx", "demo/FxMain.class"), ("fx", "demo/FxStart.class"))
+    jar("viewer.jar", ("fx", "demo/Viewer.class"))
+    jar("fx-base.jar", ("fx", "demo/FxBase.class"))
     run("jar", "--create", "--file", work / "mr.jar", "-C", work / "plain8", ".", "--release",
         "17", "-C", work / "classes17", ".")
     main17 = (work / "main17.jar").read_bytes()
@@ -158,7 +180,8 @@ def build(work):
     assert "java.sql" in needed.split(","), needed
     return {"all": modules, "no_sql": modules.replace(" java.sql", ""),
             "no_xa": modules.replace(" java.transaction.xa", ""),
-            "no_sql_xml": modules.replace(" java.sql", "").replace(" java.xml", "")}
+            "no_sql_xml": modules.replace(" java.sql", "").replace(" java.xml", ""),
+            "javafx": modules[:-1] + ' javafx.base javafx.graphics"'}
 
 
 def runtime(version="17.0.2", modules="all", jvm="bin/server"):
@@ -186,6 +209,12 @@ SQL = ("warning: bundled runtime 'jre' lacks module 'java.sql', which '{}' uses 
        "would fail with NoClassDefFoundError when code that uses it runs")
 LATER = "; the JVM would fail with UnsupportedClassVersionError when it loads them"
 PREVIEW = "jre\\bin\\java.exe {}-cp lib\\preview.jar demo.Preview"
+FX = "jre\\bin\\java.exe -cp lib\\fx.jar demo.{}"
+FX_MISSING = ("warning: main class 'demo.{}' extends javafx.application.Application{}, but bundled "
+              "runtime 'jre' lacks module 'javafx.graphics'; java would stop with \"Error: JavaFX "
+              "runtime components are missing, and are required to run this application\": link "
+              "JavaFX's jmods into the runtime (--module-path of jlink or tavrin-pack), or start "
+              "through a main class that does not extend Application")
 PREVIEWED = ("warning: 'lib\\preview.jar' holds classes that use the preview features of Java 17 "
              "(class file version 61.65535, e.g. demo.Preview), but ")
 
@@ -277,6 +306,18 @@ ROWS = [
     ("preview_on_another_release", PREVIEW.format("--enable-preview "),
      {**runtime("21.0.1"), "lib/preview.jar": "preview.jar"},
      [PREVIEWED + "the bundled runtime 'jre' is 21.0.1" + LATER], 1),
+    ("javafx_missing", FX.format("FxMain"), {**runtime(), "lib/fx.jar": "fx.jar"},
+     [FX_MISSING.format("FxMain", "")], 1),
+    ("javafx_missing_superclass_in_another_jar",
+     "jre\\bin\\java.exe -cp lib\\viewer.jar;lib\\fx-base.jar demo.Viewer",
+     {**runtime(), "lib/viewer.jar": "viewer.jar", "lib/fx-base.jar": "fx-base.jar"},
+     [FX_MISSING.format("Viewer", " through demo.FxBase")], 1),
+    ("javafx_linked", FX.format("FxMain"), {**runtime(modules="javafx"), "lib/fx.jar": "fx.jar"},
+     [], 0),
+    ("javafx_started_through_another_class", FX.format("FxStart"),
+     {**runtime(), "lib/fx.jar": "fx.jar"}, [], 0),
+    ("javafx_runtime_lists_no_modules", FX.format("FxMain"),
+     {**runtime(modules=""), "lib/fx.jar": "fx.jar"}, [], 0),
     ("multi_release_version_read", JAR17.format("mr.jar"),
      {**runtime(modules="no_sql"), "lib/mr.jar": "mr.jar"},
      [SQL.format("lib\\mr.jar", "java.sql.Connection")], 1),
