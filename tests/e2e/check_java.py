@@ -37,7 +37,11 @@ public class Main {
 # descriptor and a field's signature that are strings too, beside a string that only looks
 # like a descriptor (of java.naming); a class without a package line; demo.Main without
 # java.sql; a class using Java 17's preview features; a class of a package whose JDK module a
-# runtime may lack.
+# runtime may lack; JavaFX apps, built against Debian's JavaFX jars: a main class extending
+# Application, one extending an app class that does (in a jar of its own), and one that
+# launches the first.
+JAVAFX = ":".join(f"/usr/share/java/javafx-{m}-11.jar" for m in ("base", "graphics"))
+START = "public void start(javafx.stage.Stage stage) {} }"
 SOURCES = {
     "demo/Generic.java": "package demo; public class Generic {\n"
                          "  <T extends java.sql.Timestamp> java.util.List<T> recent() { return null; } }",
@@ -56,21 +60,13 @@ SOURCES = {
     "demo/Preview.java": "package demo; public class Preview {\n"
                          "  String text(Object o) { return switch (o) { default -> \"\"; }; } }",
     "javax/transaction/xa/Xid.java": "package javax.transaction.xa; public interface Xid {}",
-}
-# JavaFX apps, built against Debian's JavaFX jars: a main class extending Application, one
-# extending an app class that does (in a jar of its own), and one that extends neither and
-# starts the first.
-JAVAFX = ":".join(f"/usr/share/java/javafx-{m}-11.jar" for m in ("base", "graphics"))
-FX_SOURCES = {
-    "FxMain": "public class FxMain extends javafx.application.Application {\n"
-              "  public void start(javafx.stage.Stage stage) {}\n"
-              "  public static void main(String[] args) { launch(args); } }",
-    "FxBase": "public abstract class FxBase extends javafx.application.Application {}",
-    "Viewer": "public class Viewer extends FxBase {\n"
-              "  public void start(javafx.stage.Stage stage) {}\n"
-              "  public static void main(String[] args) { launch(args); } }",
-    "FxStart": "public class FxStart {\n"
-               "  public static void main(String[] args) { FxMain.main(args); } }",
+    "fx/FxMain.java": "package demo; public class FxMain extends javafx.application.Application {"
+                      + START,
+    "fx/FxBase.java": "package demo;\n"
+                      "abstract class FxBase extends javafx.application.Application {}",
+    "fx/Viewer.java": "package demo; public class Viewer extends FxBase {" + START,
+    "fx/FxStart.java": "package demo; public class FxStart { public static void main(String[] a)\n"
+                       "  { javafx.application.Application.launch(FxMain.class, a); } }",
 }
 # A Class-Path longer than a manifest line, so that jar folds it onto continuation lines,
 # whose last jar names the first again.
@@ -119,10 +115,7 @@ def build(work):
     run("javac", "--release", "8", "-d", work / "plain8", work / "src/plain/demo/Main.java")
     run("javac", "--enable-preview", "--release", "17", "-d", work / "preview",
         work / "src/demo/Preview.java")
-    for name, text in FX_SOURCES.items():
-        (work / f"fx/demo/{name}.java").parent.mkdir(parents=True, exist_ok=True)
-        (work / f"fx/demo/{name}.java").write_text(f"package demo; {text}\n")
-    run("javac", "-cp", JAVAFX, "-d", work / "fx", *(work / "fx/demo").glob("*.java"))
+    run("javac", "-cp", JAVAFX, "-d", work / "fx", *(work / "src/fx").glob("*.java"))
     run("javac", "--patch-module", f"java.transaction.xa={work / 'src'}", "-d", work / "xa",
         work / "src/javax/transaction/xa/Xid.java")
 
