@@ -37,7 +37,11 @@ public class Main {
 # descriptor and a field's signature that are strings too, beside a string that only looks
 # like a descriptor (of java.naming); a class without a package line; demo.Main without
 # java.sql; a class using Java 17's preview features; a class of a package whose JDK module a
-# runtime may lack.
+# runtime may lack; JavaFX apps, built against Debian's JavaFX jars: a main class extending
+# Application, one extending an app class that does (in a jar of its own), and one that
+# launches the first.
+JAVAFX = ":".join(f"/usr/share/java/javafx-{m}-11.jar" for m in ("base", "graphics"))
+START = "public void start(javafx.stage.Stage stage) {} }"
 SOURCES = {
     "demo/Generic.java": "package demo; public class Generic {\n"
                          "  <T extends java.sql.Timestamp> java.util.List<T> recent() { return null; } }",
@@ -56,6 +60,13 @@ SOURCES = {
     "demo/Preview.java": "package demo; public class Preview {\n"
                          "  String text(Object o) { return switch (o) { default -> \"\"; }; } }",
     "javax/transaction/xa/Xid.java": "package javax.transaction.xa; public interface Xid {}",
+    "fx/FxMain.java": "package demo; public class FxMain extends javafx.application.Application {"
+                      + START,
+    "fx/FxBase.java": "package demo;\n"
+                      "abstract class FxBase extends javafx.application.Application {}",
+    "fx/Viewer.java": "package demo; public class Viewer extends FxBase {" + START,
+    "fx/FxStart.java": "package demo; public class FxStart { public static void main(String[] a)\n"
+                       "  { javafx.application.Application.launch(FxMain.class, a); } }",
 }
 # A Class-Path longer than a manifest line, so that jar folds it onto continuation lines,
 # whose last jar names the first again.
@@ -104,6 +115,7 @@ def build(work):
     run("javac", "--release", "8", "-d", work / "plain8", work / "src/plain/demo/Main.java")
     run("javac", "--enable-preview", "--release", "17", "-d", work / "preview",
         work / "src/demo/Preview.java")
+    run("javac", "-cp", JAVAFX, "-d", work / "fx", *(work / "src/fx").glob("*.java"))
     run("javac", "--patch-module", f"java.transaction.xa={work / 'src'}", "-d", work / "xa",
         work / "src/javax/transaction/xa/Xid.java")
 
@@ -130,6 +142,9 @@ def build(work):
     jar("mixed.jar", ("classes8", "."), ("more", "demo/Literal.class"))
     jar("preview.jar", ("preview", "."))
     jar("xa.jar", ("xa", "."), ("classes17", "."))
+    jar("fx.jar", ("fx", "demo/FxMain.class"), ("fx", "demo/FxStart.class"))
+    jar("viewer.jar", ("fx", "demo/Viewer.class"))
+    jar("fx-base.jar", ("fx", "demo/FxBase.class"))
     run("jar", "--create", "--file", work / "mr.jar", "-C", work / "plain8", ".", "--release",
         "17", "-C", work / "classes17", ".")
     main17 = (work / "main17.jar").read_bytes()
@@ -158,7 +173,8 @@ def build(work):
     assert "java.sql" in needed.split(","), needed
     return {"all": modules, "no_sql": modules.replace(" java.sql", ""),
             "no_xa": modules.replace(" java.transaction.xa", ""),
-            "no_sql_xml": modules.replace(" java.sql", "").replace(" java.xml", "")}
+            "no_sql_xml": modules.replace(" java.sql", "").replace(" java.xml", ""),
+            "javafx": modules[:-1] + ' javafx.base javafx.graphics"'}
 
 
 def runtime(version="17.0.2", modules="all", jvm="bin/server"):
@@ -186,6 +202,12 @@ SQL = ("warning: bundled runtime 'jre' lacks module 'java.sql', which '{}' uses 
        "would fail with NoClassDefFoundError when code that uses it runs")
 LATER = "; the JVM would fail with UnsupportedClassVersionError when it loads them"
 PREVIEW = "jre\\bin\\java.exe {}-cp lib\\preview.jar demo.Preview"
+FX = "jre\\bin\\java.exe -cp lib\\fx.jar demo.{}"
+FX_MISSING = ("warning: main class 'demo.{}' extends javafx.application.Application{}, but bundled "
+              "runtime 'jre' lacks module 'javafx.graphics'; java would stop with \"Error: JavaFX "
+              "runtime components are missing, and are required to run this application\": link "
+              "JavaFX's jmods into the runtime (--module-path of jlink or tavrin-pack), or start "
+              "through a main class that does not extend Application")
 PREVIEWED = ("warning: 'lib\\preview.jar' holds classes that use the preview features of Java 17 "
              "(class file version 61.65535, e.g. demo.Preview), but ")
 
@@ -277,6 +299,18 @@ ROWS = [
     ("preview_on_another_release", PREVIEW.format("--enable-preview "),
      {**runtime("21.0.1"), "lib/preview.jar": "preview.jar"},
      [PREVIEWED + "the bundled runtime 'jre' is 21.0.1" + LATER], 1),
+    ("javafx_missing", FX.format("FxMain"), {**runtime(), "lib/fx.jar": "fx.jar"},
+     [FX_MISSING.format("FxMain", "")], 1),
+    ("javafx_missing_superclass_in_another_jar",
+     "jre\\bin\\java.exe -cp lib\\viewer.jar;lib\\fx-base.jar demo.Viewer",
+     {**runtime(), "lib/viewer.jar": "viewer.jar", "lib/fx-base.jar": "fx-base.jar"},
+     [FX_MISSING.format("Viewer", " through demo.FxBase")], 1),
+    ("javafx_linked", FX.format("FxMain"), {**runtime(modules="javafx"), "lib/fx.jar": "fx.jar"},
+     [], 0),
+    ("javafx_started_through_another_class", FX.format("FxStart"),
+     {**runtime(), "lib/fx.jar": "fx.jar"}, [], 0),
+    ("javafx_runtime_lists_no_modules", FX.format("FxMain"),
+     {**runtime(modules=""), "lib/fx.jar": "fx.jar"}, [], 0),
     ("multi_release_version_read", JAR17.format("mr.jar"),
      {**runtime(modules="no_sql"), "lib/mr.jar": "mr.jar"},
      [SQL.format("lib\\mr.jar", "java.sql.Connection")], 1),

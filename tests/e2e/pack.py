@@ -35,7 +35,7 @@ os.environ["TAVRIN_E2E_WORK"] = str(WORK / "wine")
 import run  # noqa: E402
 import sign_fixture  # noqa: E402
 from brand import ICON, pefile_view  # noqa: E402
-from pack_fixture import JDK_JMODS, JVM, STANDIN, fixture  # noqa: E402
+from pack_fixture import JAVAFX, JDK_JMODS, JVM, STANDIN, fixture  # noqa: E402
 from sign_fixture import PASSWORD, PIN  # noqa: E402
 
 PACK = ROOT / "dist/linux-x64/tavrin-pack"
@@ -45,6 +45,10 @@ SOURCES = {
     "Db": "public class Db { static void open() { try { java.sql.DriverManager.getDrivers();"
           " javax.net.ssl.SSLContext.getDefault(); java.nio.file.FileSystems.getDefault(); }"
           " catch (Exception e) { } } }"}
+# A JavaFX app whose main class extends Application and uses javafx.scene.control.
+FX_APP = ("public class FxApp extends javafx.application.Application { public void start("
+          "javafx.stage.Stage s) { s.setScene(new javafx.scene.Scene(new "
+          "javafx.scene.control.Label(\"hi\"))); } }")
 APP = WORK / "app"
 OPTIONS = ["-Dapp.data=%DEMO_DATA|@data%\\x y", '-Dq="quoted"']
 ARGUMENTS = ["two words", "back\\slash\\", "", "#hash", "100%", "tab\there"]
@@ -84,12 +88,19 @@ def build_app():
     bad-link/ROW: main.jar and a link of BAD_LINKS[ROW]; zip-limits/: a file of 4 GiB and
     more (sparse), 65,536 entries and a name that is not ASCII; deep/: a path of 240
     characters; cyrillic/ and latin/: main.jar and a jar named in that script; runtime zips
-    for the zips of BAD_ZIPS."""
+    for the zips of BAD_ZIPS; fx/: fx.jar, of FX_APP built against Debian's JavaFX jars."""
     shutil.rmtree(APP, ignore_errors=True)
     for name, body in SOURCES.items():
         (APP / "src/demo").mkdir(parents=True, exist_ok=True)
         (APP / f"src/demo/{name}.java").write_text("package demo;\n" + body)
     sh("javac", "--release", "11", "-d", APP / "classes", *(APP / "src/demo").glob("*.java"))
+    (APP / "fx-src/demo").mkdir(parents=True)
+    (APP / "fx-src/demo/FxApp.java").write_text("package demo;\n" + FX_APP)
+    sh("javac", "--release", "11", "-d", APP / "fx-classes", "-cp", ":".join(
+        str(JAVAFX / f"javafx-{m}-11.jar") for m in ("base", "graphics", "controls")),
+       APP / "fx-src/demo/FxApp.java")
+    (APP / "fx").mkdir()
+    sh("jar", "-c", "-f", APP / "fx/fx.jar", "-e", "demo.FxApp", "-C", APP / "fx-classes", "demo")
     (APP / "in").mkdir()
     (APP / "warn").mkdir()
     sh("jar", "-c", "-f", APP / "in/main.jar", "-e", "demo.Main", "-C", APP / "classes",
@@ -152,6 +163,7 @@ def row(name, args, exit, says=(), check=None, wine=(), present=(), env=None, st
 DEMO = ["--name", "Demo", "--input", "{app}/in", "--main-jar", "main.jar"]
 JMODS = ["--module-path", "{F}/jmods"]
 CLASS_PATH = "{dir}\\app\\main.jar;{dir}\\app\\lib\\db tools.jar"
+FX = ["--name", "Fx", "--input", "{app}/fx", "--main-jar", "fx.jar", *JMODS]
 
 
 def modules_cover_jdeps(dest, out):
@@ -586,7 +598,16 @@ ROWS = [
     row("colon_in_dest", DEMO + JMODS + ["--dest", "{dest}/o:colon"], 0,
         check=lambda dest, out: [] if (dest / "o:colon/Demo/runtime/bin/javaw.exe").exists()
         else ["no Windows runtime"]),
+    # JavaFX from its own jmods, a second module path; without them, the check's warning.
+    row("javafx_from_its_jmods", FX + ["--module-path", "{F}/javafx-jmods"], 0,
+        says=["javafx.controls: used by demo.FxApp (app/fx.jar)\n"],
+        check=lambda dest, out: [] if " javafx.graphics" in (dest / "Fx/runtime/release")
+        .read_text() else ["no javafx.graphics in the runtime's MODULES"]),
+    row("javafx_missing", FX, 1, says=["JavaFX runtime components are missing"]),
     # Refusals: status 2, and the destination as it was.
+    row("javafx_jmod_for_linux", FX + ["--module-path", "{F}/javafx-jmods-linux"], 2,
+        says=["javafx-jmods-linux/javafx.base.jmod: is built for linux-amd64, but java.base for "
+              "windows-amd64; give its jmods for windows-amd64"]),
     row("linux_jmods", DEMO + ["--module-path", JDK_JMODS], 2,
         says=["are for linux-amd64, not Windows"]),
     row("java_base_21", DEMO + ["--module-path", "{F}/jmods-21"], 2,

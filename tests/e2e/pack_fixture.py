@@ -9,8 +9,10 @@ under Wine and reports its command, and pack has real programs and DLLs to sign.
 that set, for the refusals: java.base alone for windows-x86, java.base 21.0.1 for
 windows-amd64, and a module path without java.base; and the set zipped in a vendor's
 layout (jdk-17.0.15+6/jmods/), with a runtime of java.sql linked from it and zipped as a
-vendor's JRE (jdk-17.0.15+6-jre/). Built once per build folder, under
-build/pack-fixture/, again when a stand-in or this script changes.
+vendor's JRE (jdk-17.0.15+6-jre/). JavaFX's jmods for windows-amd64 made from Debian's
+modular JavaFX jars (javafx-jmods/), and one for linux-amd64 (javafx-jmods-linux/). Built
+once per build folder, under build/pack-fixture/, again when a stand-in or this script
+changes.
 
 Usage: python3 tests/e2e/pack_fixture.py   (prints the fixture's folder)
 """
@@ -32,7 +34,9 @@ FIXTURE = ROOT / "build/pack-fixture"
 MODULES = ["java.logging", "java.xml", "java.transaction.xa", "java.sql", "java.security.sasl",
            "java.naming", "java.datatransfer", "java.prefs", "java.desktop", "java.net.http",
            "java.rmi", "java.scripting", "java.management", "jdk.crypto.ec", "jdk.charsets",
-           "jdk.localedata", "jdk.naming.dns", "jdk.accessibility", "jdk.zipfs"]
+           "jdk.localedata", "jdk.naming.dns", "jdk.accessibility", "jdk.zipfs",
+           "jdk.unsupported"]  # with java.desktop and java.xml, what javafx.graphics requires
+JAVAFX = Path("/usr/share/java")  # Debian's libopenjfx-java: javafx-base-11.jar, ...
 SECTIONS = {"classes": "--class-path", "conf": "--config", "legal": "--legal-notices"}
 
 
@@ -74,6 +78,12 @@ def build(folder):
            extra=base)
     create("java.base", work / "java.base", folder / "jmods-21", version="21.0.1", extra=base)
     shutil.copyfile(folder / "jmods/java.sql.jmod", folder / "jmods-no-base/java.sql.jmod")
+    for module, out, platform in [(m, "javafx-jmods", "windows-amd64")
+                                  for m in ("base", "graphics", "controls")] + [
+                                      ("base", "javafx-jmods-linux", "linux-amd64")]:
+        (folder / out).mkdir(exist_ok=True)
+        jmod("create", "--class-path", JAVAFX / f"javafx-{module}-11.jar", "--target-platform",
+             platform, "--module-version", "11.0.11", folder / out / f"javafx.{module}.jmod")
     with zipfile.ZipFile(folder / "jdk-17.0.15_windows-x64.zip", "w") as z:
         for path in sorted((folder / "jmods").iterdir()):
             z.write(path, "jdk-17.0.15+6/jmods/" + path.name)

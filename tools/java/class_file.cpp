@@ -136,13 +136,18 @@ bool read_class_file(std::string_view b, class_file* out, std::string* problem) 
     *problem = "a broken constant pool";
     return false;
   }
-  unsigned this_class = b.size() - at >= 4 ? u16(b, at + 2) : 0;
-  unsigned this_name = this_class < count ? class_names[this_class] : 0;
-  if (this_name == 0 || this_name >= count || texts[this_name].empty()) {
+  // access_flags, this_class, super_class: each class index names the text of its entry.
+  auto class_text = [&](size_t offset) {
+    unsigned index = b.size() - at >= offset + 2 ? u16(b, at + offset) : 0;
+    unsigned name = index < count ? class_names[index] : 0;
+    return name < count ? texts[name] : std::string_view();
+  };
+  out->name = class_text(2);
+  if (out->name.empty()) {
     *problem = "no name of its own";
     return false;
   }
-  out->name = texts[this_name];
+  out->super_name = class_text(4);
   for (unsigned index : descriptor_uses(b, at, texts)) use(index, descriptor);
   for (i = 1; i < count; ++i) {
     std::string_view text = texts[i];

@@ -11,7 +11,8 @@
 struct class_file {
   uint16_t minor;  // preview_minor for a class that uses its release's preview features
   uint16_t major;
-  std::string_view name;  // its own, this_class
+  std::string_view name;        // its own, this_class
+  std::string_view super_name;  // super_class's; empty when it names no class, as Object's
   // Named by constant-pool texts used as class names, descriptors or signatures; a text used
   // only as a string names none.
   std::vector<std::string_view> classes;

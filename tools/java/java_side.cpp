@@ -1,9 +1,12 @@
 #include "java_side.h"
 
+#include <utility>
+
 #include "app_files.h"
 #include "class_file.h"
 #include "class_scan.h"
 #include "class_versions.h"
+#include "javafx_start.h"
 #include "main_class.h"
 #include "module_table.h"
 #include "module_use.h"
@@ -17,6 +20,8 @@ std::string java_side_warnings(const started_java& java) {
                      read_app_file(java.runtime + u"\\release", 1u << 20, &text) == file_read::ok;
   if (has_release) release = read_release(text);
   module_use use = modules_provided(release.modules);
+  bool fx_missing = lacks_javafx(release);
+  superclasses supers;
 
   std::string warnings;
   main_class_search main = main_class_named(java.main_class);
@@ -31,6 +36,7 @@ std::string java_side_warnings(const started_java& java) {
             [&](const class_file& file) {
               record_version(&places.back(), file, main.internal);
               if (release.lists_modules) record_module_use(&use, entry.written, file);
+              if (fx_missing) record_superclass(&supers, file);
             },
             &warnings);
       },
@@ -59,6 +65,7 @@ std::string java_side_warnings(const started_java& java) {
                      " (class file version " + std::to_string(main.major) + "), " + problem +
                      "; the JVM would stop with UnsupportedClassVersionError");
   }
+  if (fx_missing && main.major != 0) warnings += javafx_warning(std::move(supers), main, runtime);
   for (const place_versions& place : places) warnings += place_warnings(java, release, place);
   std::vector<first_use> missing = missing_modules(use);
   for (int i = 0; i < module_count(); ++i) {

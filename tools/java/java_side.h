@@ -1,6 +1,6 @@
 // What the command the launcher would start loads, seen from the app folder: the
 // effective class path, the main class, its class-file version against the runtime, and
-// the bundled runtime's JVM library and modules.
+// the bundled runtime's JVM library and modules, JavaFX's among them.
 #pragma once
 
 #include <string>
@@ -21,5 +21,6 @@ struct started_java {
 };
 
 // One "warning: " line for each finding, in class-path order, then the main class, the
-// runtime, the class-file versions and the modules.
+// runtime, the main class's version and its start through JavaFX, the class-file versions
+// and the modules.
 std::string java_side_warnings(const started_java& java);
