@@ -88,7 +88,8 @@ def build_app():
     bad-link/ROW: main.jar and a link of BAD_LINKS[ROW]; zip-limits/: a file of 4 GiB and
     more (sparse), 65,536 entries and a name that is not ASCII; deep/: a path of 240
     characters; cyrillic/ and latin/: main.jar and a jar named in that script; runtime zips
-    for the zips of BAD_ZIPS; fx/: fx.jar, of FX_APP built against Debian's JavaFX jars."""
+    for the zips of BAD_ZIPS; fx/: fx.jar, of FX_APP built against Debian's JavaFX jars; the
+    files of DESK_FILES."""
     shutil.rmtree(APP, ignore_errors=True)
     for name, body in SOURCES.items():
         (APP / "src/demo").mkdir(parents=True, exist_ok=True)
@@ -114,6 +115,8 @@ def build_app():
     for program in ("java.exe", "javaw.exe"):
         (APP / "nojvm/bin").mkdir(parents=True, exist_ok=True)
         shutil.copyfile(STANDIN, APP / "nojvm/bin" / program)
+    for name, text in DESK_FILES.items():
+        (APP / name).write_text(text)
     for folder, files in [(f"names/{n}", f) for n, (f, _) in NAMES.items()] + [
             ("zip-limits", ["\u00e9t\u00e9.txt"] + [f"many/{i}" for i in range(65536)]),
             ("links", ["sub/y.txt"]), ("outside", ["file.txt", "sub/x.txt"]),
@@ -455,8 +458,10 @@ def registry(bench, key):
 
 
 def products(bench):
-    """The names and versions of the products installed for the user."""
-    names = registry(bench, "HKCU\\Software\\Microsoft\\Installer\\Products") or ""
+    """The names and versions of the products installed, for the user or the machine."""
+    names = "".join(registry(bench, k) or "" for k in (
+        "HKCU\\Software\\Microsoft\\Installer\\Products",
+        "HKLM\\Software\\Classes\\Installer\\Products"))
     data = registry(bench, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\"
                            "UserData") or ""
     return (sorted(re.findall(r'"ProductName"="(.*)"', names)),
@@ -473,7 +478,8 @@ def installed(msis, version, app=DEMO_APP, products_left=None):
         for at, msi in enumerate(msis if isinstance(msis, list) else [msis]):
             shutil.rmtree(WORK / f"extracted{at}", ignore_errors=True)
             sh("msiextract", "-C", WORK / f"extracted{at}", msi)
-            packed.append(files(WORK / f"extracted{at}/Programs" / app.name))
+            packed.append(files(next(p for p in (WORK / f"extracted{at}").rglob(app.name)
+                                     if (p / f"{app.name}.exe").exists())))
         problems = [] if all(p.keys() == got.keys() for p in packed) and all(
             any(p[k] == v for p in packed) for k, v in got.items()) else [
             f"installed {sorted(got)[:4]}..., packed {sorted(packed[0])[:4]}..."]
@@ -548,6 +554,89 @@ RU_STEPS = [dict(step, locale="ru_RU.UTF-8") for script, app in (
         start_installed(f"msi_{script}_start", app, "{dir}\\app\\main.jar;{dir}\\app\\" +
                         NON_ASCII[script].replace("/", "\\")),
         install(f"msi_{script}_uninstall", msi, nothing_left(app), how="/x")]]
+# A desktop app: a console launcher beside the windowed one, with its own Start-menu
+# shortcut; a file type it opens; options from a file. Installed per user (the association
+# read back from the registry) and per machine (a document opened through it).
+DESK_FILES = {
+    "cli.properties": 'main-class=demo.Main\narguments=--batch "two words"\nwin-console=true\n'
+                      "win-menu=true\ndescription=Desk on the command line\n",
+    "doc.properties": "extension=tvdoc\nmime-type=application/x-tavrin-doc\n"
+                      "description=Desk document\nicon=" + str(ROOT / "assets/icon/tavrin.ico") + "\n",
+    "desk-options.txt": "--vendor Acme\n--win-menu-group 'Acme Desk'  # from a file\n"}
+DESK = ["--name", "Desk", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
+        "--add-launcher", "Cli={app}/cli.properties"]
+DESK_MSI = DESK + ["--file-associations", "{app}/doc.properties", "--type", "msi",
+                   "@{app}/desk-options.txt"]
+DESK_IMAGE = WORK / "rows/desktop_image/Desk"
+CLASSES = "Software\\Classes\\"
+
+
+def desk(per_machine):
+    """The installed desktop app: where it is, its shortcuts, its keys and its classes."""
+    app = App(["--name", "Desk", "--vendor", "Acme", "--win-menu-group", "Acme Desk"],
+              desktop=False)
+    app.links.append(app.links[0].replace("Desk.lnk", "Cli.lnk"))
+    root = "HKLM\\" if per_machine else "HKCU\\"
+    if per_machine:
+        app.folder = "C:\\Program Files\\Desk"
+    app.key = root + "Software\\Acme\\Desk"
+    app.keys = [app.key, root + "Software\\Desk"] + [
+        root + CLASSES + k for k in (".tvdoc", "Desk.tvdoc", "MIME\\Database\\Content Type\\"
+                                     "application/x-tavrin-doc")]
+    return app
+
+
+def associated(app):
+    """The file type, registered: the extension to the ProgID, its content type, the open
+    verb with the document last, the icon installed with the app."""
+    def then(bench):
+        got = "".join(registry(bench, k) or "" for k in app.keys[2:])
+        wanted = ['@="Desk.tvdoc"', '"Content Type"="application/x-tavrin-doc"',
+                  '@="Desk document"', '"Extension"=".tvdoc"',
+                  '@="\\"' + app.folder.replace("\\", "\\\\") + '\\\\Desk.exe\\" \\"%1\\""',
+                  '@="' + app.folder.replace("\\", "\\\\") + '\\\\tvdoc.ico"']
+        return [f"the association lacks {w}" for w in wanted if w not in got]
+    return then
+
+
+def desk_steps(per_machine):
+    app, msi = desk(per_machine), msi_file("desktop_msi" + "_machine" * per_machine, "1.0", "Desk")
+    steps = [install(f"desk_install{'_machine' * per_machine}", msi, lambda bench: installed(
+        msi, "1.0.0", app)(bench) + associated(app)(bench))]
+    if per_machine:
+        steps.append(run.case(
+            "desk_document_opened", dir="C:\\windows\\system32", exe="start.exe",
+            cmd='start /wait "C:\\t\\doc one.tvdoc"', exit=0,
+            files={"C:\\t\\doc one.tvdoc": b"a document"}, child=dict(argv=[
+                app.folder + "\\runtime\\bin\\javaw.exe", "-cp",
+                CLASS_PATH.replace("{dir}", app.folder), "demo.Main", "C:\\t\\doc one.tvdoc"])))
+    else:
+        steps.append(run.case(
+            "desk_console_launcher", dir=app.folder, exe="Cli.exe", launcher="console", exit=0,
+            child=dict(argv=["{dir}\\runtime\\bin\\java.exe", "-cp", CLASS_PATH, "demo.Main",
+                             "--batch", "two words"], cwd="{dir}")))
+    return steps + [install(f"desk_uninstall{'_machine' * per_machine}", msi, nothing_left(app),
+                            how="/x")]
+
+
+def user_adds_a_file(dest, out):
+    """The image's user adds a file before it is packed."""
+    (dest / "Desk/README.txt").write_text("read me")
+    return []
+
+
+def image_packed(name, holds):
+    """The packed image holds the file its user added, and both launchers."""
+    def check(dest, out):
+        packed = dest / name
+        if packed.suffix == ".zip":
+            files = zipfile.ZipFile(packed).namelist()
+        else:
+            files = [r[2].split("|")[-1] for r in table(packed, "File")]
+        return [f"{name} lacks {h}" for h in holds if h not in files]
+    return check
+
+
 ROWS = [
     # A javac-built app using java.sql and TLS, packed and started; the options and arguments
     # reach the program exactly, %NAME% expanded by the launcher; the check notes what is
@@ -667,6 +756,18 @@ ROWS = [
     row("msi_per_machine", DEMO + JMODS + ["--type", "msi", "--vendor", "Acme, Inc.",
                                            "--install-dir", "Acme\\Demo Tools",
                                            "--win-per-machine-install"], 0, check=per_machine),
+    row("desktop_msi", DESK_MSI, 0, wine=desk_steps(False)),
+    row("desktop_msi_machine", DESK_MSI + ["--win-per-machine-install"], 0,
+        wine=desk_steps(True)),
+    # An image as pack wrote it, with a file its user added, packed as it is.
+    row("desktop_image", DESK, 0, check=user_adds_a_file),
+    row("app_image_zip", ["--name", "Desk", "--app-image", DESK_IMAGE, "--type", "zip"], 0,
+        check=image_packed("Desk-1.0-windows-x64.zip", ["Desk/README.txt", "Desk/Cli.exe"])),
+    row("app_image_msi", ["--name", "Desk", "--app-image", DESK_IMAGE, "--type", "msi",
+                          "--vendor", "Acme"], 0,
+        check=image_packed("Desk-1.0-windows-x64.msi", ["README.txt", "Cli.exe"])),
+    row("app_image_not_one", ["--name", "Desk", "--app-image", "{app}/in", "--type", "zip"], 2,
+        says=["--app-image {app}/in: has no Desk.exe, so it is no image of Desk"]),
     # An installer's refusals: status 2, nothing written.
     row("msi_version_limits", MSI + ["--app-version", "1.256.0"], 2, says=[
         "--app-version 1.256.0: an installer's version is MAJOR.MINOR.BUILD, with major and "

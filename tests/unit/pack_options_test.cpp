@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 using args = std::vector<std::string>;
@@ -15,6 +17,14 @@ args with(args extra) {
 }
 
 TEST(pack_options, refusals) {
+  std::string dir = ::testing::TempDir();
+  for (auto [file, text] :
+       {std::pair<const char*, const char*>{"cli.properties", "win-console=true"},
+        {"colour.properties", "colour=red"},
+        {"noext.properties", "mime-type=text/x-y"},
+        {"dotted.properties", "extension=.txt"}})
+    std::ofstream(dir + file) << text;
+  std::string cli = dir + "cli.properties";
   struct row {
     args given;
     std::string problem;
@@ -58,6 +68,24 @@ TEST(pack_options, refusals) {
       {with({"--type", "msi", "--vendor", "Acme\\Labs"}),
        "--vendor Acme\\Labs: holds '\\', which separates registry keys; the installer's registry "
        "key is Software\\VENDOR\\NAME"},
+      {with({"--add-launcher", "a:b=" + cli}),
+       "--add-launcher a:b=" + cli + ": 'a:b' holds ':', which Windows does not allow in a name"},
+      {with({"--add-launcher", "DEMO=" + cli}),
+       "--add-launcher DEMO: another launcher has that name"},
+      {with({"--add-launcher", "Cli=" + dir + "colour.properties"}),
+       dir + "colour.properties: 'colour' is no key of its own (main-jar, main-class, arguments, "
+             "java-options, win-console, win-menu, win-shortcut, icon, description)"},
+      {with({"--add-launcher", "Cli=" + dir + "missing"}),
+       dir + "missing: the properties file cannot be read"},
+      {with({"--file-associations", dir + "noext.properties"}),
+       dir + "noext.properties: gives no extension"},
+      {with({"--file-associations", dir + "dotted.properties"}),
+       dir + "dotted.properties: the extension '.txt' holds a dot or a space; give the extension "
+             "alone, as txt"},
+      {{"--name", "Demo", "--app-image", "img"},
+       "--app-image needs --type zip or msi: the image is there already"},
+      {{"--name", "Demo", "--app-image", "img", "--type", "zip", "--main-jar", "a.jar"},
+       "--main-jar: not with --app-image, which is packed as it is"},
   };
   for (const row& r : rows) {
     pack_options options;

@@ -75,9 +75,10 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
                 "{00000000-0000-0000-0000-000000000000}",
                 arch == architecture::x64,
                 r.options.per_machine,
-                r.options.desktop_shortcut,
                 install_dir,
                 r.options.menu_group,
+                r.shortcuts,
+                r.options.associations,
                 r.options.about_url,
                 image.lexically_relative(msi.parent_path()).generic_u8string(),
                 {}};
@@ -86,6 +87,11 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
                                  {"--win-menu-group", p.menu_group},
                                  {"--about-url", p.about_url}};
   for (const std::string& part : install_dir) texts.push_back({"--install-dir", part});
+  for (const msi_shortcut& s : r.shortcuts) texts.push_back({"the launcher", s.name});
+  for (const file_association& a : r.options.associations) {
+    for (const std::string* text : {&a.extension, &a.mime_type, &a.description})
+      texts.push_back({"--file-associations", *text});
+  }
   const timespec stamp[2] = {{static_cast<time_t>(epoch), 0}, {static_cast<time_t>(epoch), 0}};
   uintmax_t bytes = 0;
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(image)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "brand.h"
 #include "cleanup.h"
@@ -14,6 +15,7 @@
 #include "msi_package.h"
 #include "refusal.h"
 #include "sha256.h"
+#include "text.h"
 #include "zip_archive.h"
 
 namespace {
@@ -23,9 +25,10 @@ void sign_step(const std::string& what, steady::time_point since) {
 }
 
 // The check of each launcher: its command on standard output, its warnings on standard
-// error. Returns 1 with warnings, else 0.
+// error, each line once, as the launchers share the image. Returns 1 with warnings, else 0.
 int check(const job& j) {
   int status = 0;
+  std::set<std::string> said;
   for (const app_launcher& l : j.launchers) {
     auto since = steady::now();
     check_outcome outcome = check_image(j.image / fs::u8path(l.name + ".tavrin"));
@@ -35,7 +38,9 @@ int check(const job& j) {
     }
     std::string command = outcome.out.substr(0, outcome.out.size() - 1);
     step(&l == &j.launchers[0] ? "check" : "check " + l.name + ".exe", command, since);
-    print(stderr, outcome.err);
+    for (const std::string_view line : text_lines(outcome.err)) {
+      if (said.insert(std::string(line)).second) print(stderr, std::string(line) + "\n");
+    }
     status = std::max(status, outcome.status);
   }
   return status;

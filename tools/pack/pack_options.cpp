@@ -133,7 +133,8 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
   std::pair<const char*, std::string*> paths[] = {
       {"--input", &o->input},           {"--main-jar", &o->main_jar},
       {"--main-class", &o->main_class}, {"--runtime-image", &o->runtime_image},
-      {"--jlink", &o->jlink},           {"--dest", &o->dest}};
+      {"--jlink", &o->jlink},           {"--dest", &o->dest},
+      {"--app-image", &o->app_image}};
   for (auto& [name, field] : paths) {
     if (option == name) {
       *field = value;

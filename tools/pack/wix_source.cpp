@@ -7,51 +7,12 @@
 #include "refusal.h"
 #include "text.h"
 #include "windows_names.h"
+#include "wix_text.h"
 
 namespace {
 
 // The namespace of component GUIDs, a fixed random UUID.
 const char component_codes[] = "{3F6A2D1E-9B47-4C85-A0D3-5E7C1B28F946}";
-
-// A text as an XML attribute value that wixl's preprocessor gives back unchanged: it drops
-// one '$' of every run, and reads '$(' as a variable whatever precedes it.
-std::string xml(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '$' && (i + 1 == text.size() || text[i + 1] != '$')) {
-      if (i + 1 < text.size() && text[i + 1] == '(')
-        throw refusal(text + ": wixl cannot hold '$(' in a name or text");
-      out += '$';
-    }
-    out += c == '&'   ? "&amp;"
-           : c == '<' ? "&lt;"
-           : c == '>' ? "&gt;"
-           : c == '"' ? "&quot;"
-                      : std::string(1, c);
-  }
-  return out;
-}
-
-// A literal text in a column that Windows Installer formats, where [ ] { } are syntax.
-std::string formatted(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += std::string("[]{}").find(c) == std::string::npos ? std::string(1, c)
-                                                            : std::string("[\\") + c + "]";
-  return out;
-}
-
-std::string attribute(const char* name, const std::string& value) {
-  return std::string(" ") + name + "=\"" + value + "\"";
-}
-
-// <name attributes/>, or with content <name attributes>content</name>.
-std::string element(const char* name, const std::string& attributes,
-                    const std::string& content = "") {
-  std::string start = std::string("<") + name + attributes;
-  return content.empty() ? start + "/>\n" : start + ">\n" + content + "</" + name + ">\n";
-}
 
 // The text as Windows compares paths, ignoring case.
 std::string folded(const std::string& text) {
@@ -142,20 +103,76 @@ struct source {
     return out;
   }
 
-  // A shortcut to NAME.exe named name, in the folder directory (at where), starting in the
-  // install folder; with also in its component. Per machine its key path is in HKMU, which
-  // validation (ICE43) asks of a shortcut.
-  std::string shortcut(const std::string& where, const std::string& directory,
+  // A shortcut to NAME.exe of the launcher named name, in the folder directory (at where,
+  // whose short names are taken), starting in the install folder; with also in its
+  // component. Per machine its key path is in HKMU, which validation (ICE43) asks of a
+  // shortcut.
+  std::string shortcut(const std::string& where, const std::string& directory, short_names* names,
                        const std::string& name, const std::string& also) {
-    short_names names;
     return component(
         where + "\\" + name + ".lnk",
         element("Shortcut",
-                attribute("Id", next("s")) + attribute("Name", xml(msi_filename(name, &names))) +
-                    attribute("Target", xml("[INSTALLDIR]" + formatted(p.name) + ".exe")) +
+                attribute("Id", next("s")) + attribute("Name", xml(msi_filename(name, names))) +
+                    attribute("Target", xml("[INSTALLDIR]" + formatted(name) + ".exe")) +
                     attribute("WorkingDirectory", "INSTALLDIR")) +
             also,
         false, "[" + directory + "]" + formatted(name) + ".lnk", p.per_machine ? "HKMU" : "");
+  }
+
+  // The Start menu's shortcuts, in --win-menu-group's folder when there is one, which the
+  // first removes when it is empty; then the desktop's.
+  std::string shortcuts() {
+    std::string group = p.menu_group.empty() ? "" : "\\" + p.menu_group;
+    std::string menu, desktop, folder = group.empty() ? "ProgramMenuFolder" : "menu_group";
+    short_names in_menu, on_desktop;
+    for (const msi_shortcut& sc : p.shortcuts) {
+      if (sc.menu) {
+        menu += shortcut("ProgramMenuFolder" + group, folder, &in_menu, sc.name,
+                         menu.empty() && !group.empty() ? remove_folder() : "");
+      }
+      if (sc.desktop)
+        desktop += shortcut("DesktopFolder", "DesktopFolder", &on_desktop, sc.name, "");
+    }
+    if (!group.empty())
+      menu = element("Directory", " Id=\"menu_group\"" + naming(p.menu_group), menu);
+    return element("Directory", " Id=\"ProgramMenuFolder\"", menu) +
+           (desktop.empty() ? "" : element("Directory", " Id=\"DesktopFolder\"", desktop));
+  }
+
+  // A file type that the main launcher opens: its extension and ProgID under
+  // Software\Classes, the open verb handing the launcher the document's path as its last
+  // argument, its icon, and its MIME type. The extension's own value is the key path.
+  std::string association(const file_association& a) {
+    std::string progid;  // letters, digits and dots, at most 39, as ProgIDs are
+    for (char c : p.name + "." + a.extension) {
+      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.')
+        progid += c;
+    }
+    progid = progid.substr(0, 39);
+    std::string classes = "Software\\Classes\\", extension = "." + a.extension;
+    auto value = [&](const std::string& key, const std::string& name, const std::string& data,
+                     bool key_path = false) {
+      return element("RegistryValue",
+                     attribute("Root", root()) + attribute("Key", xml(formatted(key))) +
+                         (name.empty() ? "" : attribute("Name", xml(formatted(name)))) +
+                         attribute("Type", "string") + attribute("Value", xml(data)) +
+                         (key_path ? attribute("KeyPath", "yes") : ""));
+    };
+    std::string exe = "[INSTALLDIR]" + formatted(p.shortcuts[0].name) + ".exe";
+    std::string description =
+        a.description.empty() ? p.name + " " + extension + " file" : a.description;
+    std::string body =
+        value(classes + extension, "", formatted(progid), true) +
+        value(classes + progid, "", formatted(description)) +
+        value(classes + progid + "\\DefaultIcon", "",
+              a.icon.empty() ? exe + ",0" : "[INSTALLDIR]" + formatted(a.icon)) +
+        value(classes + progid + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+    if (!a.mime_type.empty()) {
+      body += value(classes + extension, "Content Type", formatted(a.mime_type)) +
+              value(classes + "MIME\\Database\\Content Type\\" + a.mime_type, "Extension",
+                    formatted(extension));
+    }
+    return component(classes + extension, body, true);
   }
 
   // The install folder, below its standard folder: per user with a component for each
@@ -212,23 +229,17 @@ std::string wix_source(const msi_product& p) {
       element("RegistryValue", product_key + " Name=\"Version\"" + attribute("Type", "string") +
                                    attribute("Value", p.version) + attribute("KeyPath", "yes")));
 
-  std::string install = s.install_folder(product + s.tree(image, "", "INSTALLDIR"));
+  std::string associations;
+  for (const file_association& a : p.associations) associations += s.association(a);
+  std::string install = s.install_folder(product + associations + s.tree(image, "", "INSTALLDIR"));
   install = p.per_machine
                 ? element("Directory", attribute("Id", program_files), install)
                 : element("Directory", " Id=\"LocalAppDataFolder\"",
                           element("Directory", " Id=\"programs\" Name=\"Programs\"",
                                   s.profile_folder("LocalAppDataFolder\\Programs\\", "programs") +
                                       install));
-  std::string group = p.menu_group.empty() ? "" : "\\" + p.menu_group;
-  std::string menu =
-      s.shortcut("ProgramMenuFolder" + group, group.empty() ? "ProgramMenuFolder" : "menu_group",
-                 p.name, group.empty() ? "" : s.remove_folder());
-  if (!group.empty())
-    menu = element("Directory", " Id=\"menu_group\"" + source::naming(p.menu_group), menu);
-  std::string desktop = p.desktop_shortcut
-                            ? element("Directory", " Id=\"DesktopFolder\"",
-                                      s.shortcut("DesktopFolder", "DesktopFolder", p.name, ""))
-                            : "";
+  // Before the feature, which refers to every component made.
+  std::string shortcuts = s.shortcuts();
   std::string about;
   for (const char* link : {"ARPHELPLINK", "ARPURLINFOABOUT"}) {
     if (!p.about_url.empty())
@@ -250,8 +261,7 @@ std::string wix_source(const msi_product& p) {
       element("Icon",
               " Id=\"icon.exe\"" + attribute("SourceFile", xml(p.image + "/" + p.name + ".exe"))) +
       element("Property", " Id=\"ARPPRODUCTICON\" Value=\"icon.exe\"") + about +
-      element("Directory", " Id=\"TARGETDIR\" Name=\"SourceDir\"",
-              install + element("Directory", " Id=\"ProgramMenuFolder\"", menu) + desktop) +
+      element("Directory", " Id=\"TARGETDIR\" Name=\"SourceDir\"", install + shortcuts) +
       element("Feature", " Id=\"app\" Level=\"1\"", s.refs);
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" +
          element("Wix", " xmlns=\"http://schemas.microsoft.com/wix/2006/wi\"",

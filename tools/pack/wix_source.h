@@ -13,15 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "msi_package.h"
+
 struct msi_product {
   std::string name, vendor;
   std::string version;       // ProductVersion: major.minor.build, three numbers within limits
   std::string upgrade_code;  // in MSI's form
   std::string product_code;  // in MSI's form
-  bool x64 = true, per_machine = false, desktop_shortcut = false;
-  std::vector<std::string> install_dir;  // below Programs or Program Files, one name a folder
-  std::string menu_group;                // a Start-menu folder for the shortcut; empty: none
-  std::string about_url;                 // empty: none
+  bool x64 = true, per_machine = false;
+  std::vector<std::string> install_dir;        // below Programs or Program Files, one name a folder
+  std::string menu_group;                      // a Start-menu folder for the shortcuts; empty: none
+  std::vector<msi_shortcut> shortcuts;         // the main launcher's first
+  std::vector<file_association> associations;  // each icon a file of the image's top
+  std::string about_url;                       // empty: none
   std::string image;               // the image folder, relative to the source's folder, with '/'
   std::vector<std::string> files;  // relative to the image, with '/', in byte order
 };
