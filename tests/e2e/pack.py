@@ -181,14 +181,13 @@ def modules_cover_jdeps(dest, out):
              else []))
 
 
-def branded(dest, out):
-    strings = pefile_view(dest / "Brand/Brand.exe")["strings"]
-    expected = {"ProductName": "Brand", "FileDescription": "Quarterly reports",
-                "CompanyName": "Acme \u00c6sir", "LegalCopyright": "\u00a9 2026 Acme",
-                "FileVersion": "2.5.1", "ProductVersion": "2.5.1",
-                "OriginalFilename": "Brand.exe", "InternalName": "Brand"}
-    return [f"{k}: {strings.get(k)!r}, expected {v!r}" for k, v in expected.items()
-            if strings.get(k) != v]
+def branded(exe, expected):
+    """The exe's version texts, as pefile reads them."""
+    def check(dest, out):
+        strings = pefile_view(dest / exe)["strings"]
+        return [f"{k}: {strings.get(k)!r}, expected {v!r}" for k, v in expected.items()
+                if strings.get(k) != v]
+    return check
 
 
 def built_twice(args, name, dest, out):
@@ -234,13 +233,6 @@ def same_runtime(dest, out):
     got = {p.relative_to(runtime).as_posix(): p.read_bytes() for p in runtime.rglob("*")
            if p.is_file()}
     return [] if got == given else [f"runtime holds {sorted(got)[:5]}..."]
-
-
-def default_branding(dest, out):
-    """Without --app-version and --copyright, the exe shows the app's 1.0 and no copyright."""
-    strings = pefile_view(dest / "Demo/Demo.exe")["strings"]
-    got = [strings.get(k) for k in ("FileVersion", "ProductVersion", "LegalCopyright")]
-    return [] if got == ["1.0", "1.0", ""] else [f"version and copyright {got}"]
 
 
 def zip_limits(dest, out):
@@ -562,7 +554,7 @@ DESK_FILES = {
                       "win-menu=true\ndescription=Desk on the command line\n",
     "doc.properties": "extension=tvdoc\nmime-type=application/x-tavrin-doc\n"
                       "description=Desk document\nicon=" + str(ROOT / "assets/icon/tavrin.ico") + "\n",
-    "desk-options.txt": "--vendor Acme\n--win-menu-group 'Acme Desk'  # from a file\n"}
+    "desk-options.txt": "--vendor Acme --win-menu\n--win-menu-group 'Acme Desk'  # a comment\n"}
 DESK = ["--name", "Desk", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
         "--add-launcher", "Cli={app}/cli.properties"]
 DESK_MSI = DESK + ["--file-associations", "{app}/doc.properties", "--type", "msi",
@@ -649,7 +641,9 @@ ROWS = [
               "jdk.zipfs: file systems (java.nio.file.FileSystems) open zips",
               "runtime: jlink 17.0.15, 7 modules of windows-amd64",
               "note: unsigned, so Smart App Control blocks it: runtime\\bin\\server\\jvm.dll"],
-        check=lambda dest, out: modules_cover_jdeps(dest, out) + default_branding(dest, out),
+        # Without --app-version and --copyright: the app's 1.0, and no copyright.
+        check=lambda dest, out: modules_cover_jdeps(dest, out) + branded("Demo/Demo.exe", {
+            "FileVersion": "1.0", "ProductVersion": "1.0", "LegalCopyright": ""})(dest, out),
         wine=run.case("pack_java_sql_app", exe="Demo.exe", image="Demo", params=None,
                       args=" x", exit=0, child=dict(argv=[
                           "{dir}\\runtime\\bin\\javaw.exe", "-Dapp.data={dir}\\data\\x y",
@@ -663,7 +657,11 @@ ROWS = [
     row("branding", ["--name", "Brand", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
                      "--icon", "{app}/app.ico", "--vendor", "Acme \u00c6sir", "--copyright",
                      "\u00a9 2026 Acme", "--description", "Quarterly reports", "--app-version",
-                     "2.5.1"], 0, check=branded),
+                     "2.5.1"], 0, check=branded("Brand/Brand.exe", {
+                         "ProductName": "Brand", "FileDescription": "Quarterly reports",
+                         "CompanyName": "Acme \u00c6sir", "LegalCopyright": "\u00a9 2026 Acme",
+                         "FileVersion": "2.5.1", "ProductVersion": "2.5.1",
+                         "OriginalFilename": "Brand.exe", "InternalName": "Brand"})),
     row("zip_twice", ZIPPED, 0, env={"SOURCE_DATE_EPOCH": "1700000000"}, check=zip_twice),
     row("x86_from_x86_jmods", ["--name", "Hello", "--input", ROOT / "examples/hello/lib",
                                "--main-jar", "hello.jar", "--main-class", "demo.Hello",
