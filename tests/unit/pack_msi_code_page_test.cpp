@@ -12,7 +12,7 @@ TEST(msi_code_page, chosen_or_refused) {
     std::string chosen;  // the number, or the refusal
   } rows[] = {
       {{{"--name", "Demo"}, {"--vendor", "Acme"}}, "1252"},
-      {{{"--vendor", "Acme \xC3\x86sir"}, {"the file x", "caf\xC3\xA9.jar"}}, "1252"},
+      {{{"--vendor", "Acme \xC3\x86sir"}, {"the image's file", "caf\xC3\xA9.jar"}}, "1252"},
       {{{"--vendor", "\xC5\xBB\xC3\xB3\xC5\x82w"}}, "1250"},       // Żółw
       {{{"--name", "\xD0\x94\xD0\xB5\xD0\xBC\xD0\xBE"}}, "1251"},  // Демо
       {{{"--name", "\xE8\xA1\xA8\xE7\xA4\xBA"}}, "932"},           // 表示

@@ -99,7 +99,7 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
     if (utimensat(AT_FDCWD, e.path().c_str(), stamp, AT_SYMLINK_NOFOLLOW) != 0)
       throw refusal(e.path().u8string() + ": its time cannot be set");
     p.files.push_back(e.path().lexically_relative(image).generic_u8string());
-    texts.push_back({"the file app image's " + p.files.back(), p.files.back()});
+    texts.push_back({"the image's file", p.files.back()});
     bytes += e.file_size();
   }
   if (bytes > cabinet_bytes || p.files.size() > cabinet_files) {
