@@ -114,12 +114,13 @@ void write_zip(const fs::path& folder, const std::string& top, const fs::path& z
     bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
     int zip64 = fs::file_size(path) >= 0xFFFFFFFFu;
     std::ifstream in(path, std::ios::binary);
-    // Made by Unix (3) with zip 2.0, so that unzip tools read the permissions.
+    // Made by Unix (3), so that unzip tools read the permissions, with zip 2.0, or 4.5 for an
+    // entry whose zip64 sizes need that version to be read.
     ok = ok && in &&
          zipOpenNewFileInZip4_64(z, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                  Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                 Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, ascii ? 0 : 1 << 11,
-                                 zip64) == ZIP_OK;
+                                 Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | (zip64 ? 45 : 20),
+                                 ascii ? 0 : 1 << 11, zip64) == ZIP_OK;
     while (ok && in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())).gcount() > 0)
       ok = zipWriteInFileInZip(z, buffer.data(), static_cast<unsigned>(in.gcount())) == ZIP_OK;
     ok = ok && in.eof() && zipCloseFileInZip(z) == ZIP_OK;
