@@ -2,7 +2,7 @@
 // JDK, built on Linux.
 #include <cstdio>
 
-#include "cleanup.h"
+#include "host/cleanup.h"
 #include "pack.h"
 #include "tavrin_version.h"
 #include "utf8_arguments.h"

@@ -5,18 +5,18 @@
 #include <set>
 
 #include "brand.h"
-#include "cleanup.h"
 #include "files.h"
-#include "given_image.h"
-#include "host_files.h"
+#include "host/cleanup.h"
+#include "host/host_files.h"
+#include "host/refusal.h"
+#include "host/sha256.h"
 #include "icon_file.h"
-#include "image_build.h"
-#include "image_check.h"
-#include "msi_package.h"
-#include "refusal.h"
-#include "sha256.h"
+#include "image/given_image.h"
+#include "image/image_build.h"
+#include "image/image_check.h"
+#include "msi/msi_package.h"
 #include "text.h"
-#include "zip_archive.h"
+#include "zip/zip_archive.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // checked, and moved into place as the output type asks.
 #pragma once
 
-#include "pack_options.h"
+#include "options/pack_options.h"
 
 // Prints one line per step with its time on standard output, the check's warnings and
 // any refusal on standard error. Returns the exit status: 0 done, 1 written with the

@@ -1,6 +1,6 @@
 #include "pack_job.h"
 
-#include "refusal.h"
+#include "host/refusal.h"
 
 std::string output_name(const job& j) {
   switch (j.o.type) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app_launchers.h"
-#include "launchers.h"
-#include "pack_options.h"
-#include "signing.h"
+#include "image/app_launchers.h"
+#include "image/launchers.h"
+#include "options/pack_options.h"
+#include "signing/signing.h"
 
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;

@@ -1,0 +1,87 @@
+#include "image/app_launchers.h"
+
+#include <algorithm>
+
+#include "host/host_files.h"
+#include "host/refusal.h"
+#include "jar.h"
+#include "manifest.h"
+#include "options/argument_files.h"
+
+namespace {
+
+std::string main_class_of(const fs::path& jar) {
+  jar_file file;
+  std::string problem, manifest, main;
+  if (!open_jar(read_host_file(jar), &file, &problem))
+    throw refusal(jar.u8string() + ": is not a readable jar (" + problem + ")");
+  const jar_entry* entry = file.manifest.empty() ? nullptr : find_entry(file, file.manifest);
+  if (entry && read_entry(&file, *entry, &manifest, &problem))
+    main = read_manifest(manifest).main_class;
+  if (main.empty()) throw refusal(jar.u8string() + ": names no Main-Class; give a main class");
+  return main;
+}
+
+// The launcher request's properties over the main launcher's values.
+app_launcher added(const app_launcher& main, const launcher_request& r) {
+  app_launcher l = main;
+  l.name = r.name;
+  l.desktop = false;
+  auto value = [&](const char* key) {
+    auto found = r.properties.find(key);
+    return found == r.properties.end() ? nullptr : &found->second;
+  };
+  auto words = [&](const char* key, std::vector<std::string>* out) {
+    if (!value(key)) return;
+    out->clear();
+    if (!split_option_words(*value(key), out))
+      throw refusal("--add-launcher " + r.name + ": " + key + " leaves a quote open");
+  };
+  if (value("main-jar")) {
+    l.main_jar = fs::u8path(*value("main-jar")).lexically_normal().generic_u8string();
+    l.main_class.clear();
+  }
+  if (value("main-class")) l.main_class = *value("main-class");
+  words("arguments", &l.arguments);
+  words("java-options", &l.java_options);
+  if (value("win-console")) l.console = *value("win-console") == "true";
+  l.menu = value("win-menu") ? *value("win-menu") == "true" : !l.console;
+  if (value("win-shortcut")) l.desktop = *value("win-shortcut") == "true";
+  if (value("icon")) l.branding.icon_file = *value("icon");
+  if (value("description"))
+    brand::add_branding_option(&l.branding, "--description", *value("description"));
+  return l;
+}
+
+}  // namespace
+
+std::vector<app_launcher> app_launchers(const pack_options& o, const fs::path& input,
+                                        const std::vector<std::string>& jars) {
+  std::vector<app_launcher> launchers = {
+      {o.name,
+       o.win_console,
+       fs::u8path(o.main_jar).lexically_normal().generic_u8string(),
+       o.main_class,
+       o.java_options,
+       o.arguments,
+       o.branding,
+       true,
+       o.installer.desktop_shortcut,
+       {}}};
+  for (const launcher_request& r : o.launchers) launchers.push_back(added(launchers[0], r));
+  for (app_launcher& l : launchers) {
+    if (std::find(jars.begin(), jars.end(), l.main_jar) == jars.end())
+      throw refusal(l.name + ": its main jar " + l.main_jar + " is no jar of --input " + o.input);
+    if (l.main_class.empty()) l.main_class = main_class_of(input / fs::u8path(l.main_jar));
+    l.class_path = {l.main_jar};
+    for (const std::string& jar : jars)
+      if (jar != l.main_jar) l.class_path.push_back(jar);
+    for (std::string& jar : l.class_path) {
+      if (jar.find(';') != std::string::npos)
+        throw refusal("jar " + jar + ": a ';' in its name cannot be on a class path");
+      std::replace(jar.begin(), jar.end(), '/', '\\');
+      jar = "app\\" + jar;
+    }
+  }
+  return launchers;
+}

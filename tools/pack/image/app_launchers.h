@@ -1,0 +1,30 @@
+// The launchers of an app: the main one, NAME.exe, and those --add-launcher adds beside it,
+// each a branded copy of tavrin.exe or tavrin-console.exe with its own parameter file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "options/pack_options.h"
+
+namespace fs = std::filesystem;
+
+struct app_launcher {
+  std::string name;      // the exe's and the parameter file's stem
+  bool console;          // tavrin-console.exe with java.exe
+  std::string main_jar;  // relative to --input, with '/'
+  std::string main_class;
+  std::vector<std::string> java_options, arguments;  // one word each
+  brand::branding_request branding;                  // the main one's, with its own texts
+  bool menu, desktop;                                // the installer's shortcuts
+  std::vector<std::string> class_path;               // as the parameter file writes it: app\a.jar
+};
+
+// The main launcher, then one for each --add-launcher, a key its properties lack being the
+// main launcher's; a main class not given is the Main-Class of the launcher's main jar in
+// input. The class path is its main jar, then the other jars (paths in input, with '/').
+// Refuses a main jar that is not among the jars, one without a Main-Class when none is
+// given, an option or argument with an unclosed quote, and a jar whose name holds ';'.
+std::vector<app_launcher> app_launchers(const pack_options& o, const fs::path& input,
+                                        const std::vector<std::string>& jars);

@@ -1,0 +1,23 @@
+#include "image/launchers.h"
+
+// Each launcher's bytes between two labels in read-only data. TAVRIN_LAUNCHERS_DIR is the
+// dist folder; CMake rebuilds this file when a launcher there changes.
+#define TAVRIN_EMBED(label, file)                                                                \
+  asm(".section .rodata\n.balign 16\n.globl " #label "_start\n.hidden " #label "_start\n" #label \
+      "_start:\n.incbin \"" TAVRIN_LAUNCHERS_DIR "/" file "\"\n.globl " #label                   \
+      "_end\n.hidden " #label "_end\n" #label "_end:\n.previous\n");                             \
+  extern "C" const char label##_start[], label##_end[];
+
+TAVRIN_EMBED(tavrin_x64_gui, "x64/tavrin.exe")
+TAVRIN_EMBED(tavrin_x64_console, "x64/tavrin-console.exe")
+TAVRIN_EMBED(tavrin_x86_gui, "x86/tavrin.exe")
+TAVRIN_EMBED(tavrin_x86_console, "x86/tavrin-console.exe")
+
+std::string launcher_image(architecture arch, bool console) {
+  if (arch == architecture::x64) {
+    return console ? std::string(tavrin_x64_console_start, tavrin_x64_console_end)
+                   : std::string(tavrin_x64_gui_start, tavrin_x64_gui_end);
+  }
+  return console ? std::string(tavrin_x86_console_start, tavrin_x86_console_end)
+                 : std::string(tavrin_x86_gui_start, tavrin_x86_gui_end);
+}
