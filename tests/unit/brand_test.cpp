@@ -96,6 +96,39 @@ TEST(brand_image, shrinks_the_resources_and_works_without_relocations) {
   EXPECT_EQ(resources_of(brand_image(alone, full_branding())).size(), 9u);
 }
 
+// The string table's blocks after branding: block id, then its 16 strings' lengths.
+TEST(brand_image, sets_table_strings_in_their_blocks_and_keeps_the_others) {
+  using strings = std::vector<std::pair<uint16_t, std::u16string>>;
+  struct row {
+    strings before, set;
+    std::vector<std::pair<uint16_t, std::vector<uint16_t>>> blocks;
+  } rows[] = {
+      {{}, {}, {}},
+      {{}, {{1, u"Acme.Demo"}}, {{1, {0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}}},
+      {{{2, u"kept"}}, {{1, u"Acme"}}, {{1, {0, 4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}}},
+      {{{1, u"old"}},
+       {{17, u"x"}},
+       {{1, {0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {2, {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}}},
+      {{{1, u"gone"}}, {{1, u""}}, {}},  // a block left empty is removed
+  };
+  for (const row& r : rows) {
+    branding before, b;
+    before.table_strings = r.before;
+    b.table_strings = r.set;
+    std::vector<std::pair<uint16_t, std::vector<uint16_t>>> blocks;
+    for (const resource& res : resources_of(brand_image(brand_image(launcher(), before), b))) {
+      if (!(res.type == id_key(rt_string))) continue;
+      EXPECT_EQ(res.language, id_key(0));
+      std::vector<uint16_t> lengths;
+      for (size_t at = 0; at < res.data.size(); at += 2 + 2 * size_t{lengths.back()})
+        lengths.push_back(u16_at(res.data, at, "test"));
+      blocks.emplace_back(res.name.id, lengths);
+    }
+    EXPECT_EQ(blocks, r.blocks);
+  }
+}
+
 TEST(brand_image, refuses_what_it_cannot_find) {
   struct row {
     std::vector<resource> resources;

@@ -6,6 +6,7 @@
 #include "manifest.h"
 #include "pe_image.h"
 #include "resource_tree.h"
+#include "string_table.h"
 #include "version_info.h"
 
 namespace brand {
@@ -79,6 +80,7 @@ bytes brand_image(const bytes& input, const branding& b) {
   if (!b.icon.empty()) replace_icon(list, b.icon);
   replace_version(list, b);
   if (!b.execution_level.empty()) set_execution_level(list, b.execution_level);
+  set_table_strings(list, b.table_strings);
   return with_resource_section(image, build_resources(std::move(list), rva));
 }
 

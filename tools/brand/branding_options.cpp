@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "files.h"
+#include "platform/launcher_strings.h"
 #include "utf8.h"
 
 namespace brand {
@@ -39,10 +40,20 @@ std::u16string text_value(const std::string& text) {
   return *converted;
 }
 
+// An AppUserModelID as Windows takes it: up to 128 characters, no spaces.
+std::u16string app_user_model_id(const std::string& value) {
+  std::u16string id = text_value(value);
+  if (id.empty() || id.size() > launcher_strings::max_app_user_model_id)
+    throw bad_input("is not 1 to 128 characters");
+  if (std::any_of(id.begin(), id.end(), [](char16_t c) { return c <= u' ' || c == 0x7F; }))
+    throw bad_input("has a space or a control character");
+  return id;
+}
+
 }  // namespace
 
 bool is_branding_option(const std::string& option) {
-  return option == "--icon" || option == "--app-version" ||
+  return option == "--icon" || option == "--app-version" || option == "--app-user-model-id" ||
          std::any_of(std::begin(texts), std::end(texts),
                      [&](const auto& t) { return option == t.first; });
 }
@@ -57,6 +68,10 @@ void add_branding_option(branding_request* request, const std::string& option,
     b.version = about(option + " " + value, [&] { return parse_version(value, canonical); });
     b.strings.emplace_back(u"FileVersion", canonical);
     b.strings.emplace_back(u"ProductVersion", canonical);
+  } else if (option == "--app-user-model-id") {
+    b.table_strings.emplace_back(
+        launcher_strings::app_user_model_id,
+        about(option + " " + value, [&] { return app_user_model_id(value); }));
   } else {
     auto text = std::find_if(std::begin(texts), std::end(texts),
                              [&](const auto& t) { return option == t.first; });

@@ -1,5 +1,6 @@
 // The branding options that tavrin-brand and tavrin-pack share, read the same way by both:
-// --icon, --name, --description, --vendor, --copyright and --app-version.
+// --icon, --name, --description, --vendor, --copyright, --app-version and
+// --app-user-model-id.
 #pragma once
 
 #include <string>

@@ -18,6 +18,8 @@ constexpr char usage[] =
     "  --copyright TEXT       LegalCopyright\n"
     "  --app-version X[.Y[.Z[.W]]]  FileVersion and ProductVersion, numbers 0-65535\n"
     "  --execution-level asInvoker|highestAvailable|requireAdministrator\n"
+    "  --app-user-model-id ID the AppUserModelID the program's windows are grouped and\n"
+    "                         pinned under in the taskbar (up to 128 characters, no spaces)\n"
     "  --help, --version\n"
     "Brand the unsigned launcher, then sign OUTPUT.\n";
 

@@ -24,7 +24,8 @@ struct resource {
   bytes data;
 };
 
-constexpr uint16_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
+constexpr uint16_t rt_icon = 3, rt_string = 6, rt_group_icon = 14, rt_version = 16,
+                   rt_manifest = 24;
 
 inline resource_key id_key(uint16_t id) {
   return resource_key{false, id, {}};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/os.h"
+#include "platform/win32/launcher_string.h"
 #include "platform/win32/wide.h"
 
 namespace os {
@@ -89,6 +90,8 @@ bool start_process(char16_t* command, bool wait, process* started) {
   startup.StartupInfo.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.StartupInfo.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.StartupInfo.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  wchar_t app_id[129];
+  set_app_user_model_id(&startup.StartupInfo, app_id);
   HANDLE listed[3];
   DWORD count = list_standard_handles(startup.StartupInfo, listed);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/os.h"
+#include "platform/win32/launcher_string.h"
 #include "platform/win32/wide.h"
 
 namespace os {
@@ -12,6 +13,8 @@ bool start_process(char16_t* command, bool, process* started) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
+  wchar_t app_id[129];
+  set_app_user_model_id(&startup, app_id);
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, wide(command), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info)) {

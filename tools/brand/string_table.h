@@ -1,0 +1,19 @@
+// The launcher's string table (RT_STRING): settings it reads from its own image, language
+// neutral, in blocks of 16 strings.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "resource_tree.h"
+
+namespace brand {
+
+// Sets each (id, text) of strings in list's string table, keeping the table's other strings;
+// an empty text removes the string. Throws bad_input when a block it changes is malformed or
+// a text is longer than 65535 units.
+void set_table_strings(std::vector<resource>& list,
+                       const std::vector<std::pair<uint16_t, std::u16string>>& strings);
+
+}  // namespace brand
