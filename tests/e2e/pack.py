@@ -963,9 +963,9 @@ def watching(secret):
             for pid in os.listdir("/proc"):
                 with contextlib.suppress(OSError, ValueError):
                     if int(pid) > last:
-                        line = Path(f"/proc/{pid}/cmdline").read_bytes()
-                        seen.add(line)
-                        if not line.startswith(bytes(PACK)):  # pack wipes its own at once
+                        seen.add(Path(f"/proc/{pid}/cmdline").read_bytes())
+                        parent = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[1]
+                        if int(parent) != os.getpid():  # pack wipes its own at once
                             seen.add(Path(f"/proc/{pid}/environ").read_bytes())
     thread = threading.Thread(target=watch)
     thread.start()

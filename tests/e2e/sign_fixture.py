@@ -48,6 +48,7 @@ class Stalls(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         self.rfile.read(int(self.headers["Content-Length"]))
         self.send_response(500 if self.server.mode == "500" else 200)
+        self.send_header("Content-Type", "application/timestamp-reply")
         self.end_headers()
         self.wfile.write(b"not a time stamp")
 

@@ -35,7 +35,9 @@ unsigned rsa_bits(const der_element& key_info) {
   if (parts.size() != 2 || parts[1].tag != 0x03 || parts[1].contents.empty()) return 0;
   list algorithm = der_children(parts[0].contents);
   if (algorithm.empty() || algorithm[0].contents != rsa) return 0;
-  list numbers = der_children(parts[1].contents.substr(1));
+  // The BIT STRING's first byte counts its unused bits; then RSAPublicKey { n, e }.
+  list key = der_children(parts[1].contents.substr(1));
+  list numbers = key.empty() ? list{} : der_children(key[0].contents);
   if (numbers.empty()) return 0;
   std::string n = numbers[0].contents;
   n.erase(0, n.find_first_not_of('\0'));
