@@ -858,11 +858,13 @@ ROWS = [
             "the certificate of tavrin weak signer has an RSA key of 1024 bits",
             "the certificate of tavrin weak signer is signed with SHA-1",
             "the signatures have no time stamp, so Windows will treat the files as unsigned"]),
-    # A sign command gets the file as "$1", whatever its quotes, and must change nothing else
-    # and sign everything with one certificate.
+    # A sign command gets the file as "$1", whatever its quotes, its path absolute though
+    # --dest is relative, and must change nothing else and sign everything with one
+    # certificate.
     row("sign_command_quoted_file", demo_in("inject") + JMODS + [
         "--win-sign-command", "cd {S}/apps && osslsigncode sign -certs {S}/signer-chain.pem "
-        "-key {S}/signer.key -h sha256 -n Demo -in '{}' -out \"{}.s\" && mv {}.s '{}'"], 0,
+        "-key {S}/signer.key -h sha256 -n Demo -in '{}' -out \"{}.s\" && mv {}.s '{}'",
+        "--dest", os.path.relpath(WORK / "rows/sign_command_quoted_file")], 0,
         check=lambda dest, out: verify(dest / "Demo/app/x$(touch INJECTED).dll", "Demo") + (
             ["the file's name ran a command"] if Path(SIGN["{S}"], "apps/INJECTED").exists()
             else [])),
