@@ -954,10 +954,10 @@ def run_pack(r, dest):
 
 
 def watching(secret):
-    """Reads the command line, and the environment of every child of pack, of every process
-    started from now on, in a loop, until the returned function is called, which gives
-    problems: the secret seen, or no osslsigncode seen (a watch too slow)."""
-    done, seen = threading.Event(), set()
+    """Reads the command line of every process started from now on, and the environment of
+    every one that pack started, in a loop, until the returned function is called, which
+    gives problems: the secret seen, or no osslsigncode seen (a watch too slow)."""
+    done, seen, packs = threading.Event(), set(), set()
     last = int(Path("/proc/sys/kernel/ns_last_pid").read_text())
 
     def watch():
@@ -966,8 +966,13 @@ def watching(secret):
                 with contextlib.suppress(OSError, ValueError):
                     if int(pid) > last:
                         seen.add(Path(f"/proc/{pid}/cmdline").read_bytes())
-                        parent = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[1]
-                        if int(parent) != os.getpid():  # pack wipes its own at once
+                        parent = int(Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1]
+                                     .split()[1])
+                        # Pack and what it starts, not the machine's other processes; pack
+                        # wipes its own at once.
+                        if parent == os.getpid() or parent in packs:
+                            packs.add(int(pid))
+                        if parent in packs:
                             seen.add(Path(f"/proc/{pid}/environ").read_bytes())
     thread = threading.Thread(target=watch)
     thread.start()
@@ -975,8 +980,8 @@ def watching(secret):
     def stop():
         done.set()
         thread.join()
-        held = [f"the secret on a command line or in an environment: {line[:200]!r}" for line in seen
-                if secret.encode() in line]
+        held = [f"the secret on a command line or in an environment: {line[:200]!r}"
+                for line in seen if secret.encode() in line]
         ran = any(line.startswith(b"osslsigncode") for line in seen)
         return held[:1] + ([] if ran else ["the watch saw no osslsigncode running"])
     return stop

@@ -7,6 +7,7 @@ garbage, one that never answers, and closed ports; the fixture's JRE with a vend
 jvm.dll; apps (main.jar beside DLLs) whose DLLs' signatures are broken, expired, or whose PE
 files and scripts have other names. SIGN_PASSWORD and SIGN_PIN hold the secrets."""
 
+import contextlib
 import http.server
 import os
 import struct
@@ -50,7 +51,8 @@ class Stalls(http.server.BaseHTTPRequestHandler):
         self.send_response(500 if self.server.mode == "500" else 200)
         self.send_header("Content-Type", "application/timestamp-reply")
         self.end_headers()
-        self.wfile.write(b"not a time stamp")
+        with contextlib.suppress(OSError):  # osslsigncode may hang up after the status
+            self.wfile.write(b"not a time stamp")
 
     def log_message(self, *args):
         pass
@@ -101,8 +103,8 @@ def build(folder, jre_zip, main_jar):
         new = ["-key", f"{key}.key"] if key else ["-newkey", f"rsa:{bits}", "-nodes", "-keyout",
                                                   f"{name}.key"]
         run("openssl", "req", "-new", *new, "-out", "csr", "-subj", f"/CN={subject}")
-        run("openssl", "ca", "-batch", "-config", "ca.cnf", "-extensions", usage, "-md", md, "-cert",
-            "ca.pem", "-keyfile", "ca.key", "-in", "csr", "-out", f"{name}.pem", "-notext",
+        run("openssl", "ca", "-batch", "-config", "ca.cnf", "-extensions", usage, "-md", md,
+            "-cert", "ca.pem", "-keyfile", "ca.key", "-in", "csr", "-out", f"{name}.pem", "-notext",
             *(dates or ("-days", "365")))
         (folder / f"{name}-chain.pem").write_bytes((folder / f"{name}.pem").read_bytes() +
                                                    (folder / "ca.pem").read_bytes())
@@ -143,8 +145,8 @@ def build(folder, jre_zip, main_jar):
         run("osslsigncode", "sign", "-certs", f"{by}-chain.pem", "-key", f"{by}.key", "-h",
             "sha256", "-in", jvm, "-out", "signed.dll")
         if stamp:  # by osslsigncode's own authority, at a time the signer's certificate held
-            run("osslsigncode", "add", "-TSA-certs", "tsa-2020-chain.pem", "-TSA-key", "tsa-2020.key",
-                "-TSA-time", *stamp, "-in", "signed.dll", "-out", "stamped.dll")
+            run("osslsigncode", "add", "-TSA-certs", "tsa-2020-chain.pem", "-TSA-key",
+                "tsa-2020.key", "-TSA-time", *stamp, "-in", "signed.dll", "-out", "stamped.dll")
             shutil.move(folder / "stamped.dll", folder / "signed.dll")
         out.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(main_jar, out.parent / "main.jar")
