@@ -7,7 +7,8 @@ status, what it printed and what it left in its destination: a refusal leaves th
 it was. Packed apps then start under Wine on run.py's bench, where the Java stand-in
 reports the command it received; jdeps and pefile are the oracles for the runtime's modules
 and the exe's version details; osslsigncode verifies what pack signed with sign_fixture.py's
-throwaway keys, while a watch reads every process's command line for the secret.
+throwaway keys, while a watch reads every process's command line and environment for the
+secret.
 
 Usage: python3 tests/e2e/pack.py [NAME_PART ...]
 """
@@ -164,6 +165,11 @@ def row(name, args, exit, says=(), check=None, wine=(), present=(), env=None, st
 
 
 DEMO = ["--name", "Demo", "--input", "{app}/in", "--main-jar", "main.jar"]
+
+
+def demo_in(app):
+    """Demo from an app of sign_fixture's."""
+    return DEMO[:3] + [f"{{S}}/apps/{app}"] + DEMO[4:]
 JMODS = ["--module-path", "{F}/jmods"]
 CLASS_PATH = "{dir}\\app\\main.jar;{dir}\\app\\lib\\db tools.jar"
 FX = ["--name", "Fx", "--input", "{app}/fx", "--main-jar", "fx.jar", *JMODS]
@@ -304,7 +310,7 @@ def verified(output, name, url=None, stamped=False, vendor=False):
             zipfile.ZipFile(image).extractall(WORK / "unpacked/Programs")
         image = WORK / "unpacked/Programs" / name if image.is_file() else image
         jvm, given = image / "runtime/bin/server/jvm.dll", Path(SIGN["{runtime}"])
-        programs = [p for p in image.rglob("*") if p.suffix.lower() in (".exe", ".dll")]
+        programs = [p for p in image.rglob("*") if p.is_file() and p.read_bytes()[:2] == b"MZ"]
         for p in programs:
             problems += verify(p) if vendor and p == jvm else verify(p, name, url, stamped)
         if vendor and jvm.read_bytes() != (given / "bin/server/jvm.dll").read_bytes():
@@ -392,6 +398,9 @@ def msi_tables(dest, out):
     if found != {"code page": ["1252"], "summary": True,
                  "upgrade": ["2", "513"], "Programs removed": True, "short names": True}:
         problems.append(f"tables: {found}")
+    signed = subprocess.run(["osslsigncode", "verify", "-in", str(msi)], capture_output=True,
+                            text=True).stdout
+    problems += [] if "Current MsiDigitalSignatureEx" in signed else ["no MsiDigitalSignatureEx"]
     return problems + verified(msi.name, "Demo")(dest, out) + built_twice(
         MSI_100, msi.name, dest, out)
 
@@ -730,6 +739,10 @@ ROWS = [
               ("backslash", "java.dll holds a backslash, where a zip separates folders")]],
     row("stopped_by_sigint", DEMO + JMODS, 130, stop=signal.SIGINT,
         says=["stopped by a signal; what it had written is removed"]),
+    row("stopped_by_sigquit", DEMO + JMODS, 131, stop=signal.SIGQUIT,
+        says=["stopped by a signal; what it had written is removed"]),
+    row("source_date_epoch_not_a_number", DEMO + JMODS, 2, env={"SOURCE_DATE_EPOCH": "abc"},
+        says=["SOURCE_DATE_EPOCH=abc: is not a number of seconds since 1970"]),
     row("zip_exists", ZIPPED, 2, present=["Zipped-1.0-windows-x64.zip"], says=["exists already"]),
     # Signed, the first through a PKCS#12 file, the second through a sign command.
     row("msi_1.0.0", MSI_100, 0, env=EPOCH, check=msi_tables),
@@ -787,11 +800,12 @@ ROWS = [
         says=["sign: runtime\\bin\\server\\jvm.dll"],
         check=lambda dest, out: built_twice(SIGNED_ZIP, ZIP_NAME, dest, out) +
         verified(ZIP_NAME, "Zipped", URL)(dest, out)),
-    # A key in a token through its PKCS#11 module, the PIN kept off every command line; time
-    # stamps from the second server, the first dead; the signed exe starts.
+    # A key in a token through its PKCS#11 module, the PIN kept off every command line and
+    # out of every child's environment; time stamps from the third server, the first given up
+    # at its deadline, the second dead; the signed exe starts.
     row("sign_token_stamped_starts", DEMO + JMODS + TOKEN + [
-        "{S}/signer-chain.pem", "--verbose", "--win-sign-timestamp", "{dead}",
-        "--win-sign-timestamp", "{tsa}"], 0, secret=PIN,
+        "{S}/signer-chain.pem", "--verbose", "--win-sign-timestamp", "{silent}",
+        "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{tsa}"], 0, secret=PIN,
         check=verified("Demo", "Demo", stamped=True),
         wine=run.case("pack_signed_start", exe="Demo.exe", image="Demo", params=None, exit=0,
                       child=dict(argv=["{dir}\\runtime\\bin\\javaw.exe", "-cp", CLASS_PATH,
@@ -813,14 +827,84 @@ ROWS = [
     row("sign_expired", DEMO + JMODS + ["--win-sign-pkcs12", "{S}/expired.p12"] + SIGN_P12[2:],
         2, says=["the certificate of tavrin expired signer expired on 2021-01-01 00:00:00 UTC"]),
     row("sign_command_fails", DEMO + JMODS + ["--win-sign-command", "echo no key for {}; exit 3"],
-        2, says=["--win-sign-command exited with status 3 on Demo.exe: no key for /"]),
+        2, says=["--win-sign-command exited with status 3 on a trial copy of Demo.exe: no key "
+                 "for /"]),
     row("sign_command_signs_nothing", DEMO + JMODS + ["--win-sign-command", "true {}"], 2,
-        says=["--win-sign-command exited with 0 but left Demo.exe unsigned"]),
+        says=["--win-sign-command exited with 0 but left a trial copy of Demo.exe unsigned"]),
     row("sign_two_ways", DEMO + JMODS + SIGN_P12 + SIGN_COMMAND, 2,
         says=["--win-sign-pkcs12 and --win-sign-command: give one way to sign, not two"]),
     row("sign_no_timestamp_server", MSI + SIGN_P12 + [
-        "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{dead2}"], 2,
-        says=["no time-stamping server answered: http://127.0.0.1:"]),
+        "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{http500}",
+        "--win-sign-timestamp", "{garbage}"], 2,
+        says=["no time-stamping server answered: {dead} (connection refused), {http500} (HTTP "
+              "500 Internal Server Error), {garbage} (a reply that is no time stamp)"]),
+    # Refused before anything is linked: the trial signature finds the key's faults.
+    *[row(name, DEMO + JMODS + args, 2, says=[says], env=env,
+          check=lambda dest, out: ["linked first"] if "runtime:" in out else [])
+      for name, args, says, env in [
+          ("sign_not_yet_valid", ["--win-sign-pkcs12", "{S}/future.p12"] + SIGN_P12[2:],
+           "the certificate of tavrin future signer is not valid before 2099-01-01 00:00:00 UTC",
+           {}),
+          ("sign_chain_without_root", TOKEN + ["{S}/signer.pem"],
+           "--win-sign-cert {S}/signer.pem lacks the certificate of tavrin test root", {}),
+          ("sign_token_no_such_key", TOKEN[:3] + [TOKEN[3].replace("signer", "nothing")] +
+           TOKEN[4:] + ["{S}/signer-chain.pem"], "no such object in the token", {}),
+          ("sign_certificate_not_the_keys", TOKEN + ["{S}/vendor-chain.pem"],
+           "--win-sign-cert {S}/vendor-chain.pem: the certificate is not the key's", {}),
+          ("sign_password_empty", SIGN_P12[:3] + ["EMPTY"],
+           "--win-sign-password-env EMPTY: EMPTY is empty", {"EMPTY": ""})]],
+    row("sign_weak_certificate", DEMO + JMODS + ["--win-sign-pkcs12", "{S}/weak.p12"] +
+        SIGN_P12[2:], 1, says=[
+            "the certificate of tavrin weak signer has an RSA key of 1024 bits",
+            "the certificate of tavrin weak signer is signed with SHA-1",
+            "the signatures have no time stamp, so Windows will treat the files as unsigned"]),
+    # A sign command gets the file as "$1", whatever its quotes, its path absolute though
+    # --dest is relative, and must change nothing else and sign everything with one
+    # certificate.
+    row("sign_command_quoted_file", demo_in("inject") + JMODS + [
+        "--win-sign-command", "cd {S}/apps && osslsigncode sign -certs {S}/signer-chain.pem "
+        "-key {S}/signer.key -h sha256 -n Demo -in '{}' -out \"{}.s\" && mv {}.s '{}'",
+        "--dest", os.path.relpath(WORK / "rows/sign_command_quoted_file")], 0,
+        check=lambda dest, out: verify(dest / "Demo/app/x$(touch INJECTED).dll", "Demo") + (
+            ["the file's name ran a command"] if Path(SIGN["{S}"], "apps/INJECTED").exists()
+            else [])),
+    row("sign_command_changes_others", DEMO + JMODS + [
+        "--win-sign-command", "cp {} {}.orig && " + SIGN_COMMAND[1]], 2,
+        says=["--win-sign-command changed Demo.exe.orig while signing a trial copy of Demo.exe"]),
+    row("sign_command_two_signers", DEMO + JMODS + [
+        "--win-sign-command", "case {} in *.exe) k=signer;; *) k=vendor;; esac; osslsigncode "
+        "sign -certs {S}/$k-chain.pem -key {S}/$k.key -h sha256 -in {} -out {}.s && mv {}.s {}"],
+        2, says=["is signed by the certificate of Example Vendor, the others by tavrin test "
+                 "signer's"]),
+    # What pack leaves signed must be valid: a broken signature is refused, an expired one
+    # without a time stamp replaced; PE files are signed whatever their names.
+    row("sign_tampered_refused", demo_in("tampered") + JMODS + SIGN_P12, 2, says=[
+        "app\\tampered.dll: its signature is invalid (its digest does not match the file's "
+        "contents)"]),
+    row("sign_unreadable_refused", demo_in("unreadable") + JMODS + SIGN_P12, 2,
+        says=["app\\unreadable.dll: its signature is invalid (it cannot be read)"]),
+    row("sign_expired_signature_replaced", demo_in("old") + JMODS + SIGN_P12, 0, says=[
+        "sign: app\\expired.dll re-signed, as the certificate of tavrin expired signer expired "
+        "on 2021-01-01 00:00:00 UTC, and the signature has no time stamp",
+        "sign: app\\stamped.dll left as it is, signed by tavrin expired signer"],
+        check=lambda dest, out: verify(dest / "Demo/app/expired.dll", "Demo")),
+    row("sign_by_pe_header", demo_in("kinds") + JMODS + SIGN_P12, 0, says=[
+        "note: unsigned, so Smart App Control blocks it: app\\native.jar: "
+        "win32-x86-64/jnidispatch.dll"],
+        check=lambda dest, out: sum((verify(dest / "Demo/app" / n, "Demo") for n in (
+            "plugin.node", "mod.pyd", "ctl.ocx", "panel.cpl", "driver.sys", "thing.scr")), [])),
+    row("check_notes_signatures", demo_in("notes") + JMODS, 0, says=[
+        f"note: {what}, so Smart App Control {how} it: app\\{name}" for what, how, name in [
+            ("invalid signature (its digest does not match the file's contents)", "blocks",
+             "tampered.dll"),
+            ("invalid signature (it cannot be read)", "blocks", "unreadable.dll"),
+            ("invalid signature (the certificate of tavrin expired signer expired on 2021-01-01 "
+             "00:00:00 UTC, and the signature has no time stamp)", "blocks", "expired.dll"),
+            ("unsigned", "blocks", "plugin.node"), ("unsigned", "blocks", "driver.sys"),
+            ("an unsigned script", "may block", "run.ps1"),
+            ("a batch script, which cannot be signed", "may block", "setup.bat"),
+            ("unsigned", "blocks", "native.jar: win32-x86-64/jnidispatch.dll")]],
+        check=lambda dest, out: ["stamped.dll noted"] if "stamped.dll" in out else []),
 ]
 
 
@@ -870,10 +954,10 @@ def run_pack(r, dest):
 
 
 def watching(secret):
-    """Reads the command line of every process started from now on, in a loop, until the
-    returned function is called, which gives problems: the secret seen, or no osslsigncode
-    seen (a watch too slow)."""
-    done, seen = threading.Event(), set()
+    """Reads the command line of every process started from now on, and the environment of
+    every one that pack started, in a loop, until the returned function is called, which
+    gives problems: the secret seen, or no osslsigncode seen (a watch too slow)."""
+    done, seen, packs = threading.Event(), set(), set()
     last = int(Path("/proc/sys/kernel/ns_last_pid").read_text())
 
     def watch():
@@ -882,14 +966,22 @@ def watching(secret):
                 with contextlib.suppress(OSError, ValueError):
                     if int(pid) > last:
                         seen.add(Path(f"/proc/{pid}/cmdline").read_bytes())
+                        parent = int(Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1]
+                                     .split()[1])
+                        # Pack and what it starts, not the machine's other processes; pack
+                        # wipes its own at once.
+                        if parent == os.getpid() or parent in packs:
+                            packs.add(int(pid))
+                        if parent in packs:
+                            seen.add(Path(f"/proc/{pid}/environ").read_bytes())
     thread = threading.Thread(target=watch)
     thread.start()
 
     def stop():
         done.set()
         thread.join()
-        held = [f"the secret on a command line: {line!r}" for line in seen
-                if secret.encode() in line]
+        held = [f"the secret on a command line or in an environment: {line[:200]!r}"
+                for line in seen if secret.encode() in line]
         ran = any(line.startswith(b"osslsigncode") for line in seen)
         return held[:1] + ([] if ran else ["the watch saw no osslsigncode running"])
     return stop
@@ -945,7 +1037,8 @@ def main(parts):
     build_app()
     (APP / "app.ico").write_bytes(ICON)
     shutil.rmtree(WORK / "rows", ignore_errors=True)
-    SIGN.update(sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip"))
+    SIGN.update(sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip",
+                                   APP / "in/main.jar"))
     passed = failed = 0
     wine_rows = []
     for r in ROWS:

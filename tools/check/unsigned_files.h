@@ -1,10 +1,12 @@
-// The programs and DLLs of an app image that carry no signature, which Windows' Smart App
-// Control blocks from running or loading.
+// What Windows' Smart App Control blocks in an app image: programs and DLLs (any PE file,
+// whatever its name) without a valid signature, scripts, and the native libraries that
+// jars carry to extract and load.
 #pragma once
 
 #include <string>
 
 // For a launcher folder that holds runtime\ (an image as tavrin-pack or jpackage lays it
-// out), one "note: " line for each .exe and .dll below it, by name, that is a PE file
-// without an Authenticode signature; empty for any other folder.
+// out), one "note: " line for each such file below it, by name: a PE file unsigned or whose
+// signature is invalid, a script (.ps1, .bat, .cmd, .vbs, .js) without a signature, a PE
+// file without a valid signature inside a jar; empty for any other folder.
 std::string unsigned_file_notes(const std::u16string& launcher_folder);

@@ -39,6 +39,23 @@ file_read read_app_file(const std::u16string& path, uint64_t limit, std::string*
   return result;
 }
 
+file_read read_app_file_head(const std::u16string& path, size_t count, std::string* bytes) {
+  const simulated_os::machine& m = simulated_os::current();
+  std::u16string name = simulated_os::lookup_name(path.c_str());
+  auto held = m.files.find(name);
+  if (held != m.files.end()) {
+    *bytes = held->second.substr(0, count);
+    return file_read::ok;
+  }
+  auto local = m.local_files.find(name);
+  if (local == m.local_files.end()) return file_read::missing;
+  std::ifstream in(std::filesystem::u8path(local->second), std::ios::binary);
+  bytes->assign(count, '\0');
+  in.read(&(*bytes)[0], static_cast<std::streamsize>(count));
+  bytes->resize(static_cast<size_t>(in.gcount()));
+  return in.bad() || !in.is_open() ? file_read::unreadable : file_read::ok;
+}
+
 bool is_app_directory(const std::u16string& path) {
   return simulated_os::current().directories.count(simulated_os::lookup_name(path.c_str())) > 0;
 }

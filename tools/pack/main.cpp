@@ -4,10 +4,12 @@
 
 #include "host/cleanup.h"
 #include "pack.h"
+#include "signing/secret.h"
 #include "tavrin_version.h"
 #include "utf8_arguments.h"
 
 int main(int argc, char** argv) {
+  forbid_core_dumps();
   pack_options options;
   std::string problem;
   if (!parse_pack_options(utf8_arguments(argc, argv), &options, &problem)) {

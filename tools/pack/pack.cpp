@@ -10,10 +10,12 @@
 #include "host/host_files.h"
 #include "host/refusal.h"
 #include "host/sha256.h"
+#include "host/source_date_epoch.h"
 #include "icon_file.h"
 #include "image/given_image.h"
 #include "image/image_build.h"
 #include "image/image_check.h"
+#include "image/launchers.h"
 #include "msi/msi_package.h"
 #include "text.h"
 #include "zip/zip_archive.h"
@@ -68,8 +70,8 @@ int place_output(const job& j) {
   switch (j.o.type) {
     case output_type::zip:
     case output_type::msi: {
-      const char* given = std::getenv("SOURCE_DATE_EPOCH");
-      int64_t epoch = given && *given ? std::strtoll(given, nullptr, 10) : 0;
+      int64_t epoch = 0;
+      source_date_epoch(&epoch);
       fs::path file = j.temporary / fs::u8path(output_name(j));
       bool zip = j.o.type == output_type::zip;
       std::string warnings;
@@ -111,6 +113,8 @@ void check_given_files(job& j) {
     throw refusal(e.what());
   }
   j.signer = prepare_signing(j.o.signing, j.o.name, j.o.installer.about_url, j.o.verbose);
+  int64_t epoch;
+  source_date_epoch(&epoch);
 }
 
 }  // namespace
@@ -132,10 +136,15 @@ int run_pack(const pack_options& o) {
     made(j.temporary);
     j.image = j.temporary / "image" / fs::u8path(o.name);
     fs::create_directories(j.image.parent_path());
-    int status = 0;
+    // A trial signature finds a wrong key, certificate or secret before the runtime is linked.
+    std::string key_warnings =
+        check_signing_key(&j.signer, launcher_image(architecture::x64, false), o.name + ".exe",
+                          j.temporary / "signing");
+    print(stderr, key_warnings);
+    int status = key_warnings.empty() ? 0 : 1;
     if (o.app_image.empty()) {
       fs::create_directory(j.image);
-      status = build_image(j);
+      status = std::max(build_image(j), status);
     } else {
       copy_given_image(j);
       refuse_existing(j);

@@ -1,7 +1,8 @@
-// What pack says of a program that failed: a crash is named as one, with its signal.
-#include <gtest/gtest.h>
-
+// What pack says of a program that failed: a crash is named as one, with its signal. Input
+// past a pipe's size blocks neither side; a program past its deadline is killed.
 #include "host/host_process.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -15,6 +16,25 @@ TEST(host_process, failures) {
       {{"/nonexistent/wixl"}, "/nonexistent/wixl cannot be started: No such file or directory"},
   };
   for (const row& r : rows) EXPECT_EQ(program_failure(r.argv[0], run_program(r.argv)), r.said);
+}
+
+TEST(host_process, input_and_deadline) {
+  const std::string input(300 * 1024, 'x');
+  struct row {
+    std::vector<std::string> argv;
+    int seconds;
+    std::string output;
+    bool timed_out;
+  } rows[] = {
+      {{"wc", "-c"}, 0, "307200\n", false},
+      {{"head", "-c", "3"}, 0, "xxx", false},  // stops reading
+      {{"sh", "-c", "echo started; exec sleep 30"}, 1, "started\n", true},
+  };
+  for (const row& r : rows) {
+    program_result run = run_program(r.argv, &input, "", std::chrono::seconds(r.seconds));
+    EXPECT_EQ(run.output, r.output) << r.argv[0];
+    EXPECT_EQ(run.timed_out, r.timed_out) << r.argv[0];
+  }
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ std::vector<std::filesystem::path> paths;
 sigset_t stopping() {
   sigset_t set;
   sigemptyset(&set);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, signal);
   return set;
 }
 

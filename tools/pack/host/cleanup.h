@@ -1,5 +1,5 @@
 // What pack has made, removed when it does not finish: when it refuses, and when SIGINT,
-// SIGTERM or SIGHUP stop it, also while a program it started runs.
+// SIGTERM, SIGHUP or SIGQUIT stop it, also while a program it started runs.
 #pragma once
 
 #include <filesystem>

@@ -1,12 +1,12 @@
 #include "options/signing_options.h"
 
 const char signing_help[] =
-    "Signing: NAME.exe, then every unsigned .exe and .dll of the image, then the installer;\n"
-    "SHA-256, described by --name and --about-url. One way to reach the key:\n"
+    "Signing: NAME.exe, then every unsigned program and DLL (PE file) of the image, then the\n"
+    "installer; SHA-256, described by --name and --about-url. One way to reach the key:\n"
     "  --win-sign-pkcs12 FILE   a PKCS#12 (.pfx, .p12) file\n"
     "  --win-sign-pkcs11-module LIB.so --win-sign-key pkcs11:URI --win-sign-cert CHAIN.pem\n"
     "                           a key in a token or HSM, through its PKCS#11 module\n"
-    "  --win-sign-command CMD   run by sh -c for each file, {} its quoted path; signs in place\n"
+    "  --win-sign-command CMD   run by sh -c for each file, {} its path (\"$1\"); signs in place\n"
     "  --win-sign-password-env VAR  the variable that holds the password or the token's PIN\n"
     "  --win-sign-timestamp URL an RFC 3161 time-stamping server, repeatable, tried in order\n";
 

@@ -24,7 +24,10 @@ bool digest_line(const std::string& line, const std::string& kind, std::string* 
 }  // namespace
 
 std::string signature_problem(const std::filesystem::path& file) {
-  program_result verify = run_program({"osslsigncode", "verify", "-in", file.string()});
+  // Verifying may fetch revocation lists that the certificates name.
+  program_result verify = run_program({"osslsigncode", "verify", "-in", file.string()}, nullptr, "",
+                                      std::chrono::seconds(120));
+  if (verify.timed_out) throw refusal("osslsigncode verify did not finish in 120 s");
   if (verify.status < 0)
     throw refusal("osslsigncode cannot be started: install Debian's osslsigncode");
   // osslsigncode prints each signature's digests as "Current message digest : HEX" and
