@@ -9,9 +9,10 @@ set(TAVRIN_WIN_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tabl
 target_compile_options(tavrin_core PRIVATE ${TAVRIN_WIN_FLAGS})
 target_compile_options(tavrin_registry PRIVATE ${TAVRIN_WIN_FLAGS})
 
-# Two launchers over one core: tavrin.exe for the GUI subsystem and its console twin,
-# tavrin-console.exe. They differ only in their entry, how they start and wait for the
-# child, and how they show an error (src/platform/win32/gui and console).
+# Three launchers over one core: tavrin.exe for the GUI subsystem, its console twin
+# tavrin-console.exe and its service twin tavrin-service.exe. They differ only in their
+# entry, how they start and wait for the child, and how they show an error
+# (src/platform/win32/gui, console and service).
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(tavrin_win32 OBJECT ${TAVRIN_WIN32_SOURCES})
 target_include_directories(tavrin_win32 PUBLIC src)
@@ -31,8 +32,11 @@ function(tavrin_launcher target variant subsystem)
 endfunction()
 tavrin_launcher(tavrin gui windows)
 tavrin_launcher(tavrin-console console console)
-# The console twin's version details name it (assets/tavrin.rc).
+# The service twin has no window of its own either; it imports ADVAPI32, the service manager's.
+tavrin_launcher(tavrin-service service windows)
+# The twins' version details name them (assets/tavrin.rc).
 target_compile_definitions(tavrin-console PRIVATE TAVRIN_CONSOLE)
+target_compile_definitions(tavrin-service PRIVATE TAVRIN_SERVICE)
 
 # Programs the end-to-end bench runs under Wine beside the launcher.
 if(EXISTS "${PROJECT_SOURCE_DIR}/tests/e2e/CMakeLists.txt")
