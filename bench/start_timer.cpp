@@ -1,17 +1,21 @@
 // Times program starts: starts each command line of a job file in turn, round after round,
 // and measures with QueryPerformanceCounter the wall time from CreateProcessW until the
-// program has ended.
+// program has ended, or until the stand-in java.exe it starts has started.
 //
 // Usage: start_timer.exe JOBFILE OUTFILE
 // JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then
 // one command line a line. Each round starts every command once; the first command shifts
-// by one each round, so that no program always follows the same one. OUTFILE gets one line
-// per timed start: command index, round, microseconds, exit code.
+// by one each round, so that no program always follows the same one. A line may add, after
+// tabs, the standin.json of tests/e2e's service_standin.exe and a command run untimed next:
+// the time is then the count the stand-in recorded at its start, less the count before
+// CreateProcessW. OUTFILE gets one line per timed start: command index, round, microseconds,
+// exit code.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +28,23 @@ std::wstring widen(const std::string& text) {
                               static_cast<int>(out.size()));
   out.resize(n > 0 ? n : 0);
   return out;
+}
+
+// The count the stand-in recorded at its start in its report, removed then; 0 when none
+// came within 10 s.
+long long standin_start(const std::wstring& report) {
+  for (int i = 0; i < 1000; ++i) {
+    std::ifstream in(report.c_str(), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = text.find("\"qpc\": ");
+    if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
+      in.close();
+      DeleteFileW(report.c_str());
+      return std::atoll(text.c_str() + at + 7);
+    }
+    Sleep(10);
+  }
+  return 0;
 }
 
 // Starts the command and waits for it; returns the microseconds taken and its exit code.
@@ -56,10 +77,16 @@ int wmain(int argc, wchar_t** argv) {
   std::ifstream job(argv[1], std::ios::binary);
   int warm_up = 0, rounds = 0;
   job >> warm_up >> rounds;
-  std::vector<std::wstring> commands;
+  std::vector<std::wstring> commands, reports, afters;
   for (std::string line; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) commands.push_back(widen(line));
+    if (line.empty()) continue;
+    std::istringstream fields(line + "\t\t");
+    std::string command, report, after;
+    std::getline(std::getline(std::getline(fields, command, '\t'), report, '\t'), after, '\t');
+    commands.push_back(widen(command));
+    reports.push_back(widen(report));
+    afters.push_back(widen(after));
   }
   if (commands.empty() || rounds <= 0) {
     std::fprintf(stderr, "start_timer: no commands or rounds in the job file\n");
@@ -75,10 +102,18 @@ int wmain(int argc, wchar_t** argv) {
       size_t index = (i + static_cast<size_t>(round + warm_up)) % commands.size();
       double us = 0;
       DWORD code = 0;
+      LARGE_INTEGER before;
+      QueryPerformanceCounter(&before);
       if (!time_start(commands[index], ticks_per_us, &us, &code)) {
         std::fprintf(stderr, "start_timer: cannot start command %zu (error %lu)\n", index,
                      GetLastError());
         return 1;
+      }
+      if (!reports[index].empty()) {
+        us = static_cast<double>(standin_start(reports[index]) - before.QuadPart) / ticks_per_us;
+        double untimed = 0;
+        DWORD after_code = 0;
+        if (!afters[index].empty()) time_start(afters[index], ticks_per_us, &untimed, &after_code);
       }
       if (round >= 0) out << index << ' ' << round << ' ' << us << ' ' << code << '\n';
     }

@@ -174,6 +174,9 @@ def service_row(bench, r):
         wine(bench, "net", "net", "start", "app")
         if r.get("mode"):
             waited(folder / "jre/bin/standin.json")
+        if r.get("stop"):
+            # Wine's net start returns before RUNNING, until when a service takes no stop.
+            status(bench, "app", RUNNING)
         if r.get("again"):
             code, out = wine(bench, "net", "net", "start", "app")
             if code != 1 or "Service already running." not in out:
@@ -290,7 +293,7 @@ def installed(bench, msi):
     gone, and the event log source with them."""
     problems = msiexec(bench, "/i", msi)
     report = waited(run.unix(INSTALLED + "\\runtime\\bin\\standin.json"))
-    got = status(bench, "Svc")
+    got = status(bench, "Svc", RUNNING)
     if not report or got.get("state") != RUNNING:
         problems.append(f"after install: status {got}, stand-in {report!r}")
     problems += msiexec(bench, "/x", msi)
