@@ -56,7 +56,8 @@ def row(name, **r):
     Parameters values; stop: net stop it (else it ends by itself); again: a second net start
     first; codes: win32 and service exit codes once stopped; marker: what the stand-in's Ctrl+C
     handler wrote; log: texts app.log holds in this order ({pid}: the stand-in's), None for no
-    log; event: an event's text; rotated: how many old logs; check: tavrin-check prints the
+    log; event: an event's text; rotated: how many old logs; preshutdown: the pre-shutdown
+    timeout the service sets for itself, in ms; check: tavrin-check prints the
     command the stand-in got. by_hand: a run.py case; pack: tavrin-pack's arguments, says: a
     refusal's text, else installed per machine."""
     return dict(name=name, **r)
@@ -69,7 +70,7 @@ ROWS = [
              "[tavrin] Stop requested; sending Ctrl+C to process {pid}", *ended(130)]),
     # A program that ignores Ctrl+C is ended, with all it started, after the stop timeout.
     row("ctrl_c_ignored", mode="ignore", settings={"StopTimeoutSeconds": 1}, stop=True,
-        codes=(0, 0), marker="0\n", log=STARTED + [
+        codes=(0, 0), marker="0\n", preshutdown=11000, log=STARTED + [
             "[tavrin] Process {pid} did not end within 1 s; ending it and every process it "
             "started", *ended(1)]),
     # A program that ends by itself stops the service with its exit code; both streams logged.
@@ -210,6 +211,11 @@ def service_row(bench, r):
                          line and not re.match(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \[tavrin\]", line)]
         if "event" in r and r["event"] not in events(since):
             problems.append(f"no event {r['event']!r}:\n{events(since)}")
+        if "preshutdown" in r:
+            _, out = wine(bench, "reg", "reg", "query", "HKLM\\SYSTEM\\CurrentControlSet\\"
+                          "Services\\app", "/v", "PreshutdownTimeout")
+            if f"{r['preshutdown']:#x}" not in out:
+                problems.append(f"pre-shutdown timeout: {out!r}")
         if "rotated" in r:
             problems += rotated(folder, r["rotated"])
         if r.get("check"):

@@ -97,6 +97,8 @@ void WINAPI service_main(DWORD, wchar_t** argv) {
   service_settings settings{};
   if (length && length < path_capacity) {
     settings = read_settings(argv[0], launcher_path);
+    // Time to end the program at shutdown as at a stop, and what follows the stop timeout.
+    set_preshutdown_timeout(settings.stop_timeout_ms + 2 * end_wait);
     if (!open_service_log(settings, launcher_stem(launcher_path, stem))) {
       char16_t text[2048];
       format_into(text, 2048,

@@ -20,6 +20,15 @@ const wchar_t* service_name() {
   return name;
 }
 
+void set_preshutdown_timeout(DWORD ms) {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE self = manager ? OpenServiceW(manager, name, SERVICE_CHANGE_CONFIG) : nullptr;
+  SERVICE_PRESHUTDOWN_INFO info{ms};
+  if (self) ChangeServiceConfig2W(self, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info);
+  if (self) CloseServiceHandle(self);
+  if (manager) CloseServiceHandle(manager);
+}
+
 void report_status(DWORD state, DWORD wait_hint) {
   bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
   status.dwCheckPoint = pending ? status.dwCheckPoint + 1 : 0;
