@@ -11,11 +11,6 @@ start's wall time with QueryPerformanceCounter inside Wine, so the time Wine tak
 start the driver itself, and the Python process around it, is never counted. Without
 DISPLAY the error box fails at once and the launcher exits 2, which times the registry
 search.
-
-The service twin: start_timer.exe runs `net start` on the twin installed with sc, and
-counts from its start to the start the stand-in java.exe records (QueryPerformanceCounter is
-the machine's); `net stop` follows, untimed. The console twin starting the same stand-in is
-timed the same way, from its own start.
 """
 
 import json
@@ -54,15 +49,8 @@ MIB = KIB * KIB
 STARTUPS = {"x64": ("x64", "", 1.10), "x86": ("x86", "", 1.10),
             "x64_console": ("x64", "_console", 1.05), "x86_console": ("x86", "_console", 1.05)}
 TIMED = [case for case, (arch, _, _) in STARTUPS.items() if arch in RUNNABLE]
-# The service twin, installed as the service tavrin_bench, from `net start` to the stand-in's
-# start, against the console twin from its own start to the same stand-in's start: the
-# service stand-in of tests/e2e, which records when it started and, told so, waits for Ctrl+C
-# (net stop, untimed) or exits at once.
-SERVICE_STANDIN = ROOT / "build/win-x64/tests/e2e/service_standin.exe"
-SERVICE_STATUS = ROOT / "build/win-x64/tests/e2e/service_status.exe"
-SERVICE_CASES = {"service": ("tavrin-service.exe", "wait"),
-                 "service_console": ("tavrin-console.exe", "exit:0")}
-SERVICE_ROUNDS = 20
+SERVICE_STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin_console.exe"
+SERVICE_ROUNDS = 20  # of net start to the start the stand-in records (start_timer.exe)
 # Parameter files, by case directory under C:\b.
 PARAMS = {
     **{case: "jre\\bin\\java.exe -cp lib\\a.jar Main\n" for case in STARTUPS},
@@ -116,32 +104,22 @@ def lay_out():
         (d / "app.tavrin").write_text(params, encoding="utf-8")
 
 
-def service_figures():
-    """Median milliseconds from `net start` to the stand-in's start, and from the console
-    twin's start to it."""
-    for case, (exe, mode) in SERVICE_CASES.items():
-        d = unix(f"C:\\b\\{case}")
-        (d / "jre/bin").mkdir(parents=True)
-        (d / "lib").mkdir()
-        (d / "lib/a.jar").write_bytes(b"PK")
-        shutil.copyfile(SERVICE_STANDIN, d / "jre/bin/java.exe")
-        shutil.copyfile(ROOT / f"dist/x64/{exe}", d / "app.exe")
-        (d / "app.tavrin").write_text(f"jre\\bin\\java.exe -cp lib\\a.jar Main {mode}\n")
-    shutil.copyfile(SERVICE_STATUS, unix("C:\\b\\service_status.exe"))
+def service_start():
+    """Median milliseconds from `net start` to the stand-in's start."""
+    d = unix("C:\\b\\service")
+    (d / "jre/bin").mkdir(parents=True)
+    shutil.copyfile(SERVICE_STANDIN, d / "jre/bin/java.exe")
+    shutil.copyfile(ROOT / "dist/x64/tavrin-service.exe", d / "app.exe")
+    (d / "app.tavrin").write_text("jre\\bin\\java.exe -cp a.jar Main --standin=wait\n")
     call([WINE, "sc", "create", "tavrin_bench", "binPath=", "C:\\b\\service\\app.exe"])
-    report = "C:\\b\\{}\\jre\\bin\\standin.json"
-    # Wine's net start returns before the service reports RUNNING, until when it takes no stop.
-    stop = ('cmd /c "C:\\b\\service_status.exe tavrin_bench C:\\b\\status.json 4 30 & '
-            'net stop tavrin_bench"')
     try:
-        starts = run_timer([f"net start tavrin_bench\t{report.format('service')}\t{stop}",
-                            f'"C:\\b\\service_console\\app.exe"\t{report.format("service_console")}'],
-                           SERVICE_ROUNDS, 2)
+        starts = run_timer(["net start tavrin_bench\tC:\\b\\service\\jre\\bin\\standin.json\t"
+                            "net stop tavrin_bench"], SERVICE_ROUNDS, 2)[0]
     finally:
         call([WINE, "sc", "delete", "tavrin_bench"])
-    if any(us <= 0 or code != 0 for runs in starts for us, code in runs):
+    if any(us <= 0 or code != 0 for us, code in starts):
         sys.exit(f"bench: a service start failed or its stand-in did not start: {starts}")
-    return [statistics.median(us for us, _ in runs) / 1000 for runs in starts]
+    return statistics.median(us for us, _ in starts) / 1000
 
 
 def run_timer(commands, rounds, warm_up, extra_env=None):
@@ -207,7 +185,7 @@ def wine_figures():
         commands = [launchers[c] for c in TIMED] + [floors[c] for c in TIMED] + [children["x64"]]
         searches = [f'"C:\\b\\{c}\\app.exe"' for c in ("search", "widest", "no_search")]
         starts = run_timer(commands, ROUNDS, WARM_UP) + run_timer(searches, SEARCH_ROUNDS, 1)
-        service = service_figures()
+        service = service_start()
     finally:
         call([WINESERVER, "-k"])
     expected_codes = {"search": 2, "widest": 2, "no search": 2}
@@ -217,7 +195,7 @@ def wine_figures():
         if codes != {expected_codes.get(name, 0)}:
             sys.exit(f"bench: {name} exited with {sorted(codes)}")
         medians[name] = statistics.median(us for us, _ in runs) / 1000
-    medians["net start"], medians["console twin"] = service
+    medians["net start"] = service
     return medians, children["x64"]
 
 
@@ -257,9 +235,9 @@ def main():
             f"{launcher / floor:.3f}", launcher <= target * floor)
     alone = medians["stand-in alone"]
     row("stand-in java.exe started alone", f"{alone:.1f} ms", "-", "-", None)
-    net_start, twin = medians["net start"], medians["console twin"]
+    net_start, twin = medians["net start"], medians["launcher x64_console"]
     row(f"service twin, net start to the JVM's start, Wine x64 (median of {SERVICE_ROUNDS})",
-        f"{net_start:.1f} ms", f"console twin's start to the JVM's start {twin:.1f} ms",
+        f"{net_start:.1f} ms", f"console twin's start-up {twin:.1f} ms",
         f"{net_start / twin:.3f}", None)
     no_search = medians["no search"]
     for case, text in (("search", "1.1.0-9.9.9, 890 versions"),

@@ -5,17 +5,15 @@
 // Usage: start_timer.exe JOBFILE OUTFILE
 // JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then
 // one command line a line. Each round starts every command once; the first command shifts
-// by one each round, so that no program always follows the same one. A line may add, after
-// tabs, the standin.json of tests/e2e's service_standin.exe and a command run untimed next:
-// the time is then the count the stand-in recorded at its start, less the count before
-// CreateProcessW. OUTFILE gets one line per timed start: command index, round, microseconds,
-// exit code.
+// by one each round, so that no program always follows the same one. After tabs, a line may
+// name the standin.json of tests/e2e's stand-in run with --standin=, to time until its start,
+// and a command run untimed next until it succeeds. OUTFILE gets one line per timed start:
+// command index, round, microseconds, exit code.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,19 +28,15 @@ std::wstring widen(const std::string& text) {
   return out;
 }
 
-// The count the stand-in recorded at its start in its report, removed then; 0 when none
-// came within 10 s.
+// The count the stand-in recorded at its start in its report, which is then removed; 0 when
+// none came within 10 s.
 long long standin_start(const std::wstring& report) {
-  for (int i = 0; i < 1000; ++i) {
-    std::ifstream in(report.c_str(), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t at = text.find("\"qpc\": ");
-    if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
-      in.close();
-      DeleteFileW(report.c_str());
-      return std::atoll(text.c_str() + at + 7);
-    }
-    Sleep(10);
+  for (int i = 0; i < 1000; Sleep(10), ++i) {
+    std::stringstream text;
+    text << std::ifstream(report.c_str(), std::ios::binary).rdbuf();
+    size_t at = text.str().find("\"qpc\": ");
+    if (at != std::string::npos && DeleteFileW(report.c_str()))
+      return std::atoll(text.str().c_str() + at + 7);
   }
   return 0;
 }
@@ -78,13 +72,13 @@ int wmain(int argc, wchar_t** argv) {
   int warm_up = 0, rounds = 0;
   job >> warm_up >> rounds;
   std::vector<std::wstring> commands, reports, afters;
-  for (std::string line; std::getline(job, line);) {
+  for (std::string line, report, after; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
     std::istringstream fields(line + "\t\t");
-    std::string command, report, after;
-    std::getline(std::getline(std::getline(fields, command, '\t'), report, '\t'), after, '\t');
-    commands.push_back(widen(command));
+    if (line.empty() ||
+        !std::getline(std::getline(std::getline(fields, line, '\t'), report, '\t'), after, '\t'))
+      continue;
+    commands.push_back(widen(line));
     reports.push_back(widen(report));
     afters.push_back(widen(after));
   }
@@ -109,12 +103,13 @@ int wmain(int argc, wchar_t** argv) {
                      GetLastError());
         return 1;
       }
-      if (!reports[index].empty()) {
+      if (!reports[index].empty())
         us = static_cast<double>(standin_start(reports[index]) - before.QuadPart) / ticks_per_us;
-        double untimed = 0;
-        DWORD after_code = 0;
-        if (!afters[index].empty()) time_start(afters[index], ticks_per_us, &untimed, &after_code);
-      }
+      // Untimed, until it succeeds (a service may not take a stop yet).
+      double untimed = 0;
+      DWORD failed = 1;
+      for (int i = 0; !afters[index].empty() && failed && i < 100; Sleep(50), ++i)
+        time_start(afters[index], ticks_per_us, &untimed, &failed);
       if (round >= 0) out << index << ' ' << round << ' ' << us << ' ' << code << '\n';
     }
   }

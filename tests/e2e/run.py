@@ -147,9 +147,8 @@ def case(name, **row):
     only_files  True: afterwards the case directory holds only the laid-out files, the
                 launcher, its parameter file and (when one is expected) its log
     needs       a feature tag; such rows are skipped unless run with --all
-    launcher    "gui" (tavrin.exe, the default), "console" (tavrin-console.exe, whose
-                standard input, output and error are then files) or "service"
-                (tavrin-service.exe started by hand, with files as the console twin)
+    launcher    "gui" (tavrin.exe, the default), "console" (tavrin-console.exe) or "service"
+                (tavrin-service.exe): these two get files as standard input, output and error
     stdin       console: bytes of its standard input (default empty)
     stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe}),
                 or text, line ends made CR LF as in the log, in UTF-8

@@ -1,18 +1,9 @@
 #!/usr/bin/env python3
-"""tavrin-service.exe under Wine, in a prefix of the tests' own, one row of ROWS at a time.
-
-A service row lays out C:\\t\\svc (app.exe, app.tavrin, the stand-in as jre\\bin\\java.exe,
-which the parameter file's last word tells what to do), installs it with `sc create`, sets
-its Parameters with `reg add`, starts it with `net start`, stops it with `net stop` or lets
-it end, and deletes it with `sc delete`. Wine's sc queries a state and its exit codes but has
-no queryex, so service_status.exe reads the status through QueryServiceStatusEx, and waits
-for a state with a deadline. Wine's services.exe and every service it starts write their
-event log entries on the eventlog debug channel, which this bench turns on, to
-build/e2e-service/services.log. The other rows start the program by hand, and pack and
-install a service with tavrin-pack's --launcher-as-service.
-
-Usage: python3 tests/e2e/service.py [NAME_PART ...]
-"""
+"""tavrin-service.exe under Wine: each row of ROWS installs C:\\t\\svc\\app.exe (its java.exe the
+stand-in, told by --standin= what to do) with sc create and its Parameters, then net start, net
+stop unless the program ends, sc delete. Wine's sc has query, not queryex (the process id): /proc
+shows what runs. Events go to services.log, services.exe's standard error, on Wine's eventlog
+channel. Usage: python3 tests/e2e/service.py [NAME_PART ...]"""
 
 import json
 import os
@@ -21,7 +12,6 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 import zipfile
 from pathlib import Path
 
@@ -30,316 +20,220 @@ os.environ.setdefault("TAVRIN_E2E_WORK", str(ROOT / "build/e2e-service"))
 import run  # noqa: E402
 from pack_fixture import fixture  # noqa: E402
 
-CASE = "C:\\t\\svc"
-STANDIN = run.HELPERS / "service_standin.exe"
-STATUS = run.HELPERS / "service_status.exe"
-PACK = ROOT / "dist/linux-x64/tavrin-pack"
-STOPPED, RUNNING, NO_SUCH_SERVICE = 1, 4, 1060
+CASE, INSTALLED = "C:\\t\\svc", "C:\\Program Files\\Svc"
+STANDIN, PACK = run.HELPERS / "java_standin_console.exe", ROOT / "dist/linux-x64/tavrin-pack"
+STOPPED, RUNNING, SERVICES = 1, 4, "HKLM\\SYSTEM\\CurrentControlSet\\Services\\"
 STARTING = "[tavrin] Starting the service app (tavrin " + run.VERSION + ")"
 STARTED = [STARTING, "[tavrin] Process {pid} started", "out: started", "err: started"]
-SYNTAX = "Syntax error in parameter file\n'" + CASE + "\\app.tavrin':\nexpected start or java or javaw"
-UNWRITABLE = "Cannot write the log '" + CASE + "\\app.tavrin\\logs\\app.log'"
+SYNTAX = f"Syntax error in parameter file\n'{CASE}\\app.tavrin':\nexpected start or java or javaw"
 PACKED = ["--name", "Svc", "--input", ROOT / "examples/hello/lib", "--main-jar", "hello.jar",
-          "--main-class", "demo.Hello", "--launcher-as-service", "--type", "msi",
-          "--vendor", "Acme", "--arguments", "wait"]
-INSTALLED = "C:\\Program Files\\Svc"
+          "--main-class", "demo.Hello", "--launcher-as-service", "--type", "msi", "--vendor",
+          "Acme", "--arguments", "--standin=wait"]
 
 
-def ended(code, service_code=None):
-    """The log's last two lines of a program that ended with code."""
-    return ["[tavrin] Process {pid} ended with exit code " + str(code), "[tavrin] Service app stopped"
+def ended(code, service_code=0):
+    return [f"[tavrin] Process {{pid}} ended with exit code {code}", "[tavrin] Service app stopped"
             + (f" with service exit code {service_code}" if service_code else "")]
 
 
-def row(name, **r):
-    """mode: the stand-in's word (a service row), or text: the whole parameter file; settings:
-    Parameters values; stop: net stop it (else it ends by itself); again: a second net start
-    first; codes: win32 and service exit codes once stopped; marker: what the stand-in's Ctrl+C
-    handler wrote; log: texts app.log holds in this order ({pid}: the stand-in's), None for no
-    log; event: an event's text; rotated: how many old logs; preshutdown: the pre-shutdown
-    timeout the service sets for itself, in ms; check: tavrin-check prints the
-    command the stand-in got. by_hand: a run.py case; pack: tavrin-pack's arguments, says: a
-    refusal's text, else installed per machine."""
-    return dict(name=name, **r)
-
-
+# mode: --standin's (text: the file); settings: Parameters; stop: net stop; again: net start;
+# codes: win32 and service exit codes; marker: its Ctrl+C handler's; log: app.log's texts in
+# order ({pid} the stand-in's); event; rotated: old logs; by_hand; pack.
 ROWS = [
-    # Stopped as Ctrl+C stops it: the program's handler runs, and the service reports success.
-    row("clean_stop", mode="wait", stop=True, codes=(0, 0), marker="0\n", check=True,
-        log=[STARTING, "[tavrin] Command: {command}", *STARTED[1:],
-             "[tavrin] Stop requested; sending Ctrl+C to process {pid}", *ended(130)]),
-    # A program that ignores Ctrl+C is ended, with all it started, after the stop timeout.
-    row("ctrl_c_ignored", mode="ignore", settings={"StopTimeoutSeconds": 1}, stop=True,
-        codes=(0, 0), marker="0\n", preshutdown=11000, log=STARTED + [
-            "[tavrin] Process {pid} did not end within 1 s; ending it and every process it "
-            "started", *ended(1)]),
-    # A program that ends by itself stops the service with its exit code; both streams logged.
-    row("exit_0", mode="exit:0", codes=(0, 0), log=STARTED + ended(0)),
-    row("exit_3", mode="exit:3", codes=(1066, 3), log=STARTED + ended(3, 3)),
-    row("rotation", mode="print:100", settings={"LogSizeKB": 1, "LogFiles": 2}, stop=True,
-        codes=(0, 0), marker="0\n", rotated=2),
-    # A failure to start: the launcher's message in the log and the event log, no box.
-    row("no_java", text="-cp lib\\a.jar Main\n", codes=(1066, 2), event=SYNTAX,
-        log=[STARTING, SYNTAX, "[tavrin] Service app stopped with service exit code 2"]),
-    row("log_folder_unwritable", mode="wait", settings={"LogFolder": CASE + "\\app.tavrin\\logs"},
-        stop=True, codes=(0, 0), marker="0\n", event=UNWRITABLE, log=None),
-    row("second_net_start", mode="wait", again=True, stop=True, codes=(0, 0), marker="0\n",
-        log=STARTED),
+    # Stopped as Ctrl+C stops it: the handler runs, the service stops with success; a second
+    # net start is refused ("Service already running.").
+    dict(name="clean_stop", mode="wait", stop=True, again=True, codes=(0, 0), marker="0\n", log=[
+        STARTING, "[tavrin] Command: {command}", *STARTED[1:],
+        "[tavrin] Stop requested; sending Ctrl+C to process {pid}", *ended(130)]),
+    # Ignored, it is ended with all it started after the stop timeout.
+    dict(name="ctrl_c_ignored", mode="ignore", settings={"StopTimeoutSeconds": 1}, stop=True,
+         codes=(0, 0), marker="0\n", log=STARTED + [
+             "[tavrin] Process {pid} did not end within 1 s; ending it and every process it "
+             "started", *ended(1)]),
+    # Ending by itself, it stops the service with its exit code; both streams are logged.
+    dict(name="exit_0", mode="exit:0", codes=(0, 0), log=STARTED + ended(0)),
+    dict(name="exit_3", mode="exit:3", codes=(1066, 3), log=STARTED + ended(3, 3)),
+    dict(name="rotation", mode="print:100", settings={"LogSizeKB": 1, "LogFiles": 2},
+         stop=True, codes=(0, 0), marker="0\n", rotated=2),
+    # A failure to start: the message in the log and the event log, no box.
+    dict(name="no_java", text="-cp lib\\a.jar Main\n", codes=(1066, 2), event=SYNTAX,
+         log=[STARTING, SYNTAX, "[tavrin] Service app stopped with service exit code 2"]),
+    dict(name="log_folder_unwritable", mode="wait", stop=True, codes=(0, 0), marker="0\n",
+         settings={"LogFolder": CASE + "\\app.tavrin\\logs"},
+         event=f"Cannot write the log '{CASE}\\app.tavrin\\logs\\app.log'"),
     # By hand: exit status 2, the message on standard error and in the log, no window.
-    row("by_hand", by_hand=run.case(
+    dict(name="by_hand", by_hand=run.case(
         "service_by_hand", launcher="service", params=b"jre\\bin\\java.exe -cp a.jar Main", exit=2,
         stderr="{exe} runs as a Windows service, which the service manager starts.\nInstall it "
                "as the service app, then start it:\n  sc create app binPath= \"{exe}\" start= "
                "auto\n  net start app\n")),
-    row("msi_per_machine", pack=PACKED + ["--win-per-machine-install"]),
-    row("msi_per_user_refused", pack=PACKED, says="--launcher-as-service needs "
-        "--win-per-machine-install: a service is installed for the whole machine, never for one "
-        "user"),
+    # Installed per machine, the service runs (tavrin-check, in pack, shows its command);
+    # uninstalled, it is gone; per user, refused.
+    dict(name="msi_per_machine", pack=PACKED + ["--win-per-machine-install"], says="check: C:\\"
+         "App\\runtime\\bin\\java.exe -cp \"C:\\App\\app\\hello.jar\" demo.Hello --standin=wait"),
+    dict(name="msi_per_user_refused", pack=PACKED, refused=True, says="--launcher-as-service needs "
+         "--win-per-machine-install: a service is installed for the whole machine, never for "
+         "one user"),
 ]
 
 
-def wine(bench, name, *args, timeout=120):
-    """Runs a Wine program; returns its exit status and its output."""
-    log = run.WORK / (name + ".log")
-    log.unlink(missing_ok=True)
-    code = bench.call([bench.wine, *map(str, args)], name, timeout)
-    return code, log.read_text(errors="replace") if log.exists() else ""
+def wine(bench, name, *args):
+    (run.WORK / (name + ".log")).unlink(missing_ok=True)
+    return bench.call([bench.wine, *map(str, args)], name, 120), text(run.WORK / (name + ".log"))
 
 
-def status(bench, name, state=None, seconds=30):
-    """The service's status, waited for in state when given; {"error": N} when it is unknown."""
-    run.unix("C:\\r").mkdir(parents=True, exist_ok=True)
-    wine(bench, "status", STATUS, name, "C:\\r\\status.json", *([state, seconds] if state else []))
-    return json.loads(run.unix("C:\\r\\status.json").read_text())
+def until(get, done, tries, pause=0.1):
+    for _ in range(tries):
+        got = get()
+        if done(got):
+            return got
+        time.sleep(pause)
+    return got
 
 
-def waited(path, seconds=20):
-    """The file's text once it exists, or None."""
-    for _ in range(seconds * 20):
-        if path.exists():
-            return path.read_text(encoding="utf-8", errors="replace")
-        time.sleep(0.05)
-    return None
+def query(bench, name, state=None):
+    """sc query's state and exit codes (none for no such service), waited for in state."""
+    return until(lambda: [int(n) for n in re.findall(r"(?:STATE|EXIT_CODE) +: (\d+)", wine(
+        bench, "sc", "sc", "query", name)[1])], lambda got: not state or got[:1] == [state], 100)
+
+
+def text(path, seconds=0):
+    def read():
+        try:
+            return path.read_bytes().decode(errors="replace")
+        except OSError:
+            return ""
+    return until(read, bool, seconds * 20 + 1, 0.05)
 
 
 def left_running(folder):
     """Processes whose command line names the folder, after a moment to end."""
-    for _ in range(50):
-        held = []
-        for proc in Path("/proc").glob("[0-9]*"):
-            try:
-                line = (proc / "cmdline").read_bytes()
-            except OSError:
-                continue
-            held += [line] if folder.lower().encode() in line.lower() else []
-        if not held:
-            return []
-        time.sleep(0.1)
-    return [f"left running: {held}"]
+    return [f"left running: {line}" for line in until(lambda: [
+        line for line in map(text, Path("/proc").glob("[0-9]*/cmdline"))
+        if folder.lower() in line.lower()], lambda held: not held, 50)]
 
 
-def in_order(text, parts):
-    """The parts that the text lacks after the one before."""
-    at, lacking = 0, []
+def lacking(log, parts, name):
+    at = 0
     for part in parts:
-        found = text.find(part.replace("\n", "\r\n"), at)
-        lacking += [part] if found < 0 else []
-        at = found if found >= 0 else at
-    return lacking
-
-
-def events(since):
-    """What the event log got since the offset of services.log, as Wine writes it."""
-    got = (run.WORK / "services.log").read_text(errors="replace")[since:]
-    return got.replace("\\\\", "\\").replace("\\n", "\n")
+        at = log.find(part.replace("\n", "\r\n"), at)
+        if at < 0:
+            return [f"{name} lacks {part!r}:\n{log}"]
+    return []
 
 
 def service_row(bench, r):
     shutil.rmtree(run.unix("C:\\t"), ignore_errors=True)
     folder = run.unix(CASE)
     (folder / "jre/bin").mkdir(parents=True)
-    (folder / "lib").mkdir()
-    (folder / "lib/a.jar").write_bytes(b"PK")
     shutil.copyfile(STANDIN, folder / "jre/bin/java.exe")
     shutil.copyfile(run.DIST / "x64/tavrin-service.exe", folder / "app.exe")
-    (folder / "app.tavrin").write_text(r.get("text") or f"jre\\bin\\java.exe -cp lib\\a.jar Main "
-                                                       f"{r['mode']}\n")
-    since = len((run.WORK / "services.log").read_text(errors="replace"))
+    (folder / "app.tavrin").write_text(
+        r.get("text") or f"jre\\bin\\java.exe -cp a.jar Main --standin={r['mode']}\n")
+    since = len(text(run.WORK / "services.log"))
     wine(bench, "sc", "sc", "create", "app", "binPath=", CASE + "\\app.exe")
     for value, data in r.get("settings", {}).items():
-        kind = ["/t", "REG_DWORD"] if isinstance(data, int) else []
-        wine(bench, "reg", "reg", "add", "HKLM\\SYSTEM\\CurrentControlSet\\Services\\app\\Parameters",
-             "/v", value, *kind, "/d", data, "/f")
-    problems = []
+        wine(bench, "reg", "reg", "add", SERVICES + "app\\Parameters", "/v", value,
+             *["/t", "REG_DWORD"] * isinstance(data, int), "/d", data, "/f")
     try:
         wine(bench, "net", "net", "start", "app")
-        if r.get("mode"):
-            waited(folder / "jre/bin/standin.json")
+        report = text(folder / "jre/bin/standin.json", 20 * ("mode" in r))
+        again = wine(bench, "net", "net", "start", "app") if r.get("again") else (1, "running.")
+        problems = [f"second net start: {again}"] * (again[0] != 1 or "running." not in again[1])
         if r.get("stop"):
-            # Wine's net start returns before RUNNING, until when a service takes no stop.
-            status(bench, "app", RUNNING)
-        if r.get("again"):
-            code, out = wine(bench, "net", "net", "start", "app")
-            if code != 1 or "Service already running." not in out:
-                problems.append(f"second net start: {code} {out!r}")
-        if r.get("stop"):
+            query(bench, "app", RUNNING)  # Wine's net start returns before RUNNING
             wine(bench, "net", "net", "stop", "app")
-        got = status(bench, "app", STOPPED)
-        problems += left_running(CASE)
-        if (got.get("state"), got.get("win32_exit_code"), got.get("service_exit_code")) != (
-                STOPPED, *r["codes"]):
-            problems.append(f"status {got}, expected stopped with {r['codes']}")
-        report = folder / "jre/bin/standin.json"
-        started = [json.loads(line) for line in report.read_text().splitlines()] \
-            if report.exists() else []
-        if len(started) != bool(r.get("mode")):
-            problems.append(f"stand-in started {len(started)} times")
-        started = started[0] if started else {"pid": "?", "command_line": "?"}
-        marker = folder / "jre/bin/ctrl_c"
-        if r.get("marker") != (marker.read_text() if marker.exists() else None):
-            problems.append(f"Ctrl+C marker {marker.read_text() if marker.exists() else None!r}")
-        log = folder / "app.log"
-        if r.get("log") is None and "log" in r:
-            problems += [f"a log: {sorted(p.name for p in folder.glob('*.log'))}"] * bool(
-                list(folder.glob("*.log")))
-        elif "log" in r:
-            text = log.read_bytes().decode(errors="replace") if log.exists() else ""
-            parts = [p.replace("{pid}", str(started["pid"])).replace(
-                "{command}", started["command_line"]) for p in r["log"]]
-            problems += [f"app.log lacks {p!r}:\n{text}" for p in in_order(text, parts)[:1]]
-            problems += [f"not stamped: {line!r}" for line in text.splitlines() if "[tavrin]" in
-                         line and not re.match(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \[tavrin\]", line)]
-        if "event" in r and r["event"] not in events(since):
-            problems.append(f"no event {r['event']!r}:\n{events(since)}")
-        if "preshutdown" in r:
-            _, out = wine(bench, "reg", "reg", "query", "HKLM\\SYSTEM\\CurrentControlSet\\"
-                          "Services\\app", "/v", "PreshutdownTimeout")
-            if f"{r['preshutdown']:#x}" not in out:
-                problems.append(f"pre-shutdown timeout: {out!r}")
-        if "rotated" in r:
-            problems += rotated(folder, r["rotated"])
-        if r.get("check"):
-            problems += checked(bench, started["command_line"])
+        got = query(bench, "app", STOPPED)
+        started = [json.loads(line) for line in report.splitlines()] or [{"pid": "?"}]
+        marker = text(folder / "jre/bin/ctrl_c") or None
+        # Wine writes each event as a C string.
+        events = text(run.WORK / "services.log")[since:].replace("\\\\", "\\").replace("\\n", "\n")
+        problems += left_running(CASE) + [message for wrong, message in [
+            (got != [STOPPED, *r["codes"]], f"state and exit codes {got}"),
+            (len(started) != 1 or ("mode" in r) != ("command_line" in started[0]),
+             f"the stand-in started: {report}"),
+            (marker != r.get("marker"), f"Ctrl+C marker {marker!r}"),
+            (r.get("event", "") not in events, f"no event {r.get('event')!r}:\n{events}")] if wrong]
+        problems += lacking(text(folder / "app.log"), [p.replace("{pid}", str(started[0]["pid"]))
+                            .replace("{command}", started[0].get("command_line", ""))
+                            for p in r.get("log", [])], "app.log")
+        problems += rotated(folder, r["rotated"]) if "rotated" in r else []
+        return problems
     finally:
         wine(bench, "sc", "sc", "delete", "app")
-    return problems
 
 
 def rotated(folder, kept):
-    """app.log and `kept` old logs, each rotated once it reached 1 KB (a pipe read may pass
-    it), holding the stand-in's numbered lines in order up to its last."""
+    """Old logs rotated at 1 KB (a pipe read may pass it); the numbered lines in order."""
     names = [f"app.{n}.log" for n in range(kept, 0, -1)] + ["app.log"]
     found = sorted(p.name for p in folder.glob("app*.log"))
-    if found != sorted(names):
-        return [f"logs {found}, expected {sorted(names)}"]
-    sizes = [(folder / n).stat().st_size for n in names[:-1]]
-    numbers = [int(line[:4]) for n in names for line in (folder / n).read_text().splitlines()
+    sizes = [(folder / n).stat().st_size for n in names[:-1] if n in found]
+    numbers = [int(line[:4]) for n in names for line in text(folder / n).splitlines()
                if re.fullmatch(r"\d{4}o{95}", line)]
-    if not all(1024 <= size <= 1024 + 4096 for size in sizes) or numbers != sorted(
-            set(numbers)) or numbers[-1:] != [99]:
-        return [f"rotated logs of {sizes} bytes hold lines {numbers}"]
-    return []
-
-
-def checked(bench, command):
-    """tavrin-check prints the command the service twin started."""
-    code, out, err = run.run_check(bench, run.CHECK, ["--as", CASE + "\\app.exe", str(
-        run.unix(CASE + "\\app.tavrin"))], "check")
-    return [] if code in (0, 1) and out.decode() == command + "\n" else [
-        f"tavrin-check: {code} {out!r} {err!r}, the service started {command!r}"]
+    return [f"logs {found} of {sizes} bytes hold lines {numbers}"] * (
+        found != sorted(names) or not all(1024 <= size <= 1024 + 4096 for size in sizes) or
+        numbers != sorted(set(numbers)) or numbers[-1:] != [99])
 
 
 def by_hand_row(bench, r):
-    case = r["by_hand"]
-    problems = run.run_case(bench, case, "x64", {})
-    log = run.unix("C:\\t\\" + case["name"] + "\\app.log").read_bytes().decode(errors="replace")
-    message = case["stderr"].replace("{exe}", "C:\\t\\" + case["name"] + "\\app.exe")
-    return problems + ([] if message.rstrip("\n").replace("\n", "\r\n") in log else [
-        f"app.log lacks the message:\n{log}"])
+    where = "C:\\t\\" + r["by_hand"]["name"]
+    return run.run_case(bench, r["by_hand"], "x64", {}) + lacking(text(run.unix(
+        where + "\\app.log")), [r["by_hand"]["stderr"].replace("{exe}", where + "\\app.exe")
+                                 .rstrip("\n")], "app.log")
 
 
 def pack_row(bench, r):
-    dest = run.WORK / "pack" / r["name"]
+    """Installed, it runs; stopped by Ctrl+C and uninstalled, it and its event source go."""
+    dest, runtime = run.WORK / "pack" / r["name"], run.WORK / "runtime"
     shutil.rmtree(dest, ignore_errors=True)
-    result = subprocess.run([str(PACK), *map(str, r["pack"]), "--runtime-image", runtime(),
-                             "--dest", str(dest)], capture_output=True, text=True)
-    if "says" in r:
-        return [] if result.returncode == 2 and r["says"] in result.stderr and not dest.exists() \
-            else [f"pack: {result.returncode} {result.stdout + result.stderr}"]
-    if result.returncode != 0:
-        return [f"pack: {result.returncode} {result.stdout + result.stderr}"]
+    if not runtime.exists():
+        zipfile.ZipFile(fixture() / "jre-17.0.15_windows-x64.zip").extractall(runtime)
+    shutil.copyfile(STANDIN, next(runtime.iterdir()) / "bin/java.exe")
+    result = subprocess.run([PACK, *r["pack"], "--runtime-image", next(runtime.iterdir()),
+                             "--dest", dest], capture_output=True, text=True)
+    out = result.stdout + result.stderr
+    problems = [f"pack: {result.returncode} {out}"] * (
+        result.returncode != 2 * r.get("refused", 0) or r["says"] not in out)
+    if problems or r.get("refused"):
+        return problems + [f"left {dest}"] * (r.get("refused", False) and dest.exists())
     msi = next(dest.glob("*.msi"))
+    msiexec = [run.case("msiexec", dir="C:\\windows\\system32", exe="msiexec.exe", exit=0,
+                        cmd=f'msiexec {how} "Z:{str(msi).replace("/", chr(92))}" /qn')
+               for how in ("/i", "/x")]
     actions = subprocess.run(["msiinfo", "export", msi, "CustomAction"], capture_output=True,
                              text=True).stdout
-    problems = [] if "failure \"[ProductName]\" reset= 86400 actions= restart/10000/" in actions \
-        else [f"no recovery actions: {actions}"]
-    problems += installed(bench, msi)
-    return problems
-
-
-def runtime():
-    """The fixture's JRE with the stand-in as its java.exe."""
-    folder = run.WORK / "runtime"
-    if not folder.exists():
-        with zipfile.ZipFile(fixture() / "jre-17.0.15_windows-x64.zip") as jre:
-            jre.extractall(folder)
-    top = next(folder.iterdir())
-    shutil.copyfile(STANDIN, top / "bin/java.exe")
-    return top
-
-
-def msiexec(bench, how, msi):
-    return run.run_case(bench, run.case(
-        "msiexec", dir="C:\\windows\\system32", exe="msiexec.exe", exit=0,
-        cmd=f'msiexec {how} "Z:{str(msi).replace("/", chr(92))}" /qn'), "x64", {})
-
-
-def installed(bench, msi):
-    """Installed, the service runs its program; uninstalled, the service and its program are
-    gone, and the event log source with them."""
-    problems = msiexec(bench, "/i", msi)
-    report = waited(run.unix(INSTALLED + "\\runtime\\bin\\standin.json"))
-    got = status(bench, "Svc", RUNNING)
-    if not report or got.get("state") != RUNNING:
-        problems.append(f"after install: status {got}, stand-in {report!r}")
-    problems += msiexec(bench, "/x", msi)
-    got = status(bench, "Svc")
-    problems += [] if got == {"error": NO_SUCH_SERVICE} else [f"after uninstall: status {got}"]
-    problems += left_running(INSTALLED)
-    code, _ = wine(bench, "reg", "reg", "query",
-                   "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Svc")
-    problems += [] if code else ["the event log source is left"]
-    log = run.unix(INSTALLED + "\\Svc.log").read_text(errors="replace")
-    return problems + [f"Svc.log lacks {p!r}:\n{log}" for p in in_order(log, [
-        "[tavrin] Starting the service Svc", "out: started", "[tavrin] Stop requested",
-        "[tavrin] Service Svc stopped"])[:1]]
+    problems = run.run_case(bench, msiexec[0], "x64", {})
+    report = text(run.unix(INSTALLED + "\\runtime\\bin\\standin.json"), 20)
+    installed = query(bench, "Svc", RUNNING)
+    problems += run.run_case(bench, msiexec[1], "x64", {}) + left_running(INSTALLED)
+    return problems + [message for wrong, message in [
+        ('failure "[ProductName]" reset= 86400 actions= restart/10000/' not in actions,
+         f"no recovery actions: {actions}"),
+        (not report or installed[:1] != [RUNNING], f"after install: {installed} {report!r}"),
+        (bool(query(bench, "Svc")), f"after uninstall: {query(bench, 'Svc')}"),
+        (wine(bench, "reg", "reg", "query", SERVICES + "EventLog\\Application\\Svc")[0] == 0,
+         "the event log source is left")] if wrong] + lacking(
+        text(run.unix(INSTALLED + "\\Svc.log")), ["[tavrin] Starting the service Svc",
+                                                  "out: started", "[tavrin] Stop requested",
+                                                  "[tavrin] Service Svc stopped"], "Svc.log")
 
 
 def main(parts):
-    rows = [r for r in ROWS if not parts or any(p in r["name"] for p in parts)]
-    bench = run.Bench()
-    passed = failed = 0
+    bench, passed, failed = run.Bench(), 0, 0
     try:
         bench.start()
-        # Wine gives services no Environment value of their own, but the system's, as
-        # services.exe reads it at its start: VERBOSE_TAVRIN for every service. services.exe
-        # starts again with the next program, whose standard error, where the event log
-        # channel writes, every service inherits.
-        wine(bench, "reg", "reg", "add", "HKLM\\System\\CurrentControlSet\\Control\\"
-             "Session Manager\\Environment", "/v", "VERBOSE_TAVRIN", "/d", "1", "/f")
+        # Wine ignores a service's Environment, but not the system's, read when services.exe
+        # starts: with the next program, whose standard error every service inherits.
+        wine(bench, "reg", "reg", "add", "HKLM\\System\\CurrentControlSet\\Control\\Session "
+             "Manager\\Environment", "/v", "VERBOSE_TAVRIN", "/d", "1", "/f")
         for argument in ("-k", "-p"):
             bench.call([bench.wineserver, argument], "wineserver", 60)
         bench.env["WINEDEBUG"] = "-all,err+eventlog,warn+eventlog"
         wine(bench, "services", "sc", "query", "eventlog")
         bench.env["WINEDEBUG"] = "-all"
-        for r in rows:
-            kind = service_row if "mode" in r or "text" in r else by_hand_row if "by_hand" in r \
-                else pack_row
-            try:
-                problems = kind(bench, r)
-            except Exception:
-                problems = ["bench error:\n" + traceback.format_exc()]
-            ok = run.report(r["name"], problems)
+        for r in [r for r in ROWS if not parts or any(p in r["name"] for p in parts)]:
+            kind = by_hand_row if "by_hand" in r else pack_row if "pack" in r else service_row
+            ok = run.report(r["name"], kind(bench, r))
             passed, failed = passed + ok, failed + (not ok)
     finally:
         bench.stop()
