@@ -74,7 +74,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> commands, reports, afters;
   for (std::string line, report, after; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream fields(line + "\t\t");
+    std::istringstream fields(line + "\t\t\t");  // every field, empty or not, then ends in one
     if (line.empty() ||
         !std::getline(std::getline(std::getline(fields, line, '\t'), report, '\t'), after, '\t'))
       continue;

@@ -71,7 +71,9 @@ void stop_child(const os::process& child, DWORD timeout) {
 // that was asked for.
 int run_child(const os::process& child, const service_settings& settings) {
   HANDLE either[] = {child.handle, stop_requested};
-  bool asked = WaitForMultipleObjects(2, either, FALSE, INFINITE) != WAIT_OBJECT_0;
+  WaitForMultipleObjects(2, either, FALSE, INFINITE);
+  // Both may have come: a stop that was asked for is never a failure.
+  bool asked = WaitForSingleObject(stop_requested, 0) == WAIT_OBJECT_0;
   if (asked) stop_child(child, settings.stop_timeout_ms);
   end_child_tree(child);
   wait_output_end(end_wait);
