@@ -49,6 +49,8 @@ MIB = KIB * KIB
 STARTUPS = {"x64": ("x64", "", 1.10), "x86": ("x86", "", 1.10),
             "x64_console": ("x64", "_console", 1.05), "x86_console": ("x86", "_console", 1.05)}
 TIMED = [case for case, (arch, _, _) in STARTUPS.items() if arch in RUNNABLE]
+SERVICE_STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin_console.exe"
+SERVICE_ROUNDS = 20  # of net start to the start the stand-in records (start_timer.exe)
 # Parameter files, by case directory under C:\b.
 PARAMS = {
     **{case: "jre\\bin\\java.exe -cp lib\\a.jar Main\n" for case in STARTUPS},
@@ -102,6 +104,24 @@ def lay_out():
         (d / "app.tavrin").write_text(params, encoding="utf-8")
 
 
+def service_start():
+    """Median milliseconds from `net start` to the stand-in's start."""
+    d = unix("C:\\b\\service")
+    (d / "jre/bin").mkdir(parents=True)
+    shutil.copyfile(SERVICE_STANDIN, d / "jre/bin/java.exe")
+    shutil.copyfile(ROOT / "dist/x64/tavrin-service.exe", d / "app.exe")
+    (d / "app.tavrin").write_text("jre\\bin\\java.exe -cp a.jar Main --standin=wait\n")
+    call([WINE, "sc", "create", "tavrin_bench", "binPath=", "C:\\b\\service\\app.exe"])
+    try:
+        starts = run_timer(["net start tavrin_bench\tC:\\b\\service\\jre\\bin\\standin.json\t"
+                            "net stop tavrin_bench"], SERVICE_ROUNDS, 2)[0]
+    finally:
+        call([WINE, "sc", "delete", "tavrin_bench"])
+    if any(us <= 0 or code != 0 for us, code in starts):
+        sys.exit(f"bench: a service start failed or its stand-in did not start: {starts}")
+    return statistics.median(us for us, _ in starts) / 1000
+
+
 def run_timer(commands, rounds, warm_up, extra_env=None):
     """Per command, the list of (microseconds, exit code) of its timed starts."""
     unix("C:\\b\\job.txt").write_text(f"{warm_up} {rounds}\n" + "\n".join(commands) + "\n",
@@ -148,6 +168,10 @@ def wine_figures():
     (WORK / "wine.log").unlink(missing_ok=True)
     call(PIN + [WINESERVER, "-p"])  # persistent, so that no call waits for a server to start
     call([WINE, "wineboot", "-i"])
+    # A service that sc creates in a prefix wineboot has just made is lost unless the server
+    # starts afresh first.
+    call([WINESERVER, "-k"])
+    call(PIN + [WINESERVER, "-p"])
     try:
         lay_out()
         launchers = {c: f'"C:\\b\\{c}\\app.exe"' for c in TIMED}
@@ -161,6 +185,7 @@ def wine_figures():
         commands = [launchers[c] for c in TIMED] + [floors[c] for c in TIMED] + [children["x64"]]
         searches = [f'"C:\\b\\{c}\\app.exe"' for c in ("search", "widest", "no_search")]
         starts = run_timer(commands, ROUNDS, WARM_UP) + run_timer(searches, SEARCH_ROUNDS, 1)
+        service = service_start()
     finally:
         call([WINESERVER, "-k"])
     expected_codes = {"search": 2, "widest": 2, "no search": 2}
@@ -170,6 +195,7 @@ def wine_figures():
         if codes != {expected_codes.get(name, 0)}:
             sys.exit(f"bench: {name} exited with {sorted(codes)}")
         medians[name] = statistics.median(us for us, _ in runs) / 1000
+    medians["net start"] = service
     return medians, children["x64"]
 
 
@@ -179,8 +205,8 @@ def imports(exe):
     return sorted(set(re.findall(r"DLL Name: (\S+)", dump)), key=str.lower)
 
 
-def only_kernel32_and_msvcrt(names):
-    return {n.lower() for n in names} <= {"kernel32.dll", "msvcrt.dll"}
+def only_kernel32_and_msvcrt(names, more=()):
+    return {n.lower() for n in names} <= {"kernel32.dll", "msvcrt.dll", *more}
 
 
 LOAD = os.getloadavg()
@@ -209,6 +235,10 @@ def main():
             f"{launcher / floor:.3f}", launcher <= target * floor)
     alone = medians["stand-in alone"]
     row("stand-in java.exe started alone", f"{alone:.1f} ms", "-", "-", None)
+    net_start, twin = medians["net start"], medians["launcher x64_console"]
+    row(f"service twin, net start to the JVM's start, Wine x64 (median of {SERVICE_ROUNDS})",
+        f"{net_start:.1f} ms", f"console twin's start-up {twin:.1f} ms",
+        f"{net_start / twin:.3f}", None)
     no_search = medians["no search"]
     for case, text in (("search", "1.1.0-9.9.9, 890 versions"),
                        ("widest", "1.1.0-100.9.9, 10,000 versions")):
@@ -217,14 +247,16 @@ def main():
             f"same error box, no search {no_search:.1f} ms", f"{search / no_search:.3f}", None)
 
     for arch in ARCHES:
-        for name in ("tavrin.exe", "tavrin-console.exe"):
+        for name in ("tavrin.exe", "tavrin-console.exe", "tavrin-service.exe"):
             exe = ROOT / f"dist/{arch}/{name}"
             size = exe.stat().st_size
             row(f"size of dist/{arch}/{name}", f"{size} B ({size / KIB:.1f} KiB)", "<= 64 KiB",
                 f"{size / (64 * KIB):.3f}", size <= 64 * KIB)
             names = imports(exe)
+            service = name == "tavrin-service.exe"
             row(f"load-time imports of dist/{arch}/{name}", " ".join(names),
-                "KERNEL32 and msvcrt only", "-", only_kernel32_and_msvcrt(names))
+                "KERNEL32, ADVAPI32 and msvcrt only" if service else "KERNEL32 and msvcrt only",
+                "-", only_kernel32_and_msvcrt(names, ["advapi32.dll"] if service else []))
 
     scale = json.loads(subprocess.run([WORK / "native/scale"], capture_output=True, text=True,
                                       check=True).stdout)

@@ -1,12 +1,14 @@
 // Times program starts: starts each command line of a job file in turn, round after round,
 // and measures with QueryPerformanceCounter the wall time from CreateProcessW until the
-// program has ended.
+// program has ended, or until the stand-in java.exe it starts has started.
 //
 // Usage: start_timer.exe JOBFILE OUTFILE
 // JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then
 // one command line a line. Each round starts every command once; the first command shifts
-// by one each round, so that no program always follows the same one. OUTFILE gets one line
-// per timed start: command index, round, microseconds, exit code.
+// by one each round, so that no program always follows the same one. After tabs, a line may
+// name the standin.json of tests/e2e's stand-in run with --standin=, to time until its start,
+// and a command run untimed next until it succeeds. OUTFILE gets one line per timed start:
+// command index, round, microseconds, exit code.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +26,19 @@ std::wstring widen(const std::string& text) {
                               static_cast<int>(out.size()));
   out.resize(n > 0 ? n : 0);
   return out;
+}
+
+// The count the stand-in recorded at its start in its report, which is then removed; 0 when
+// none came within 10 s.
+long long standin_start(const std::wstring& report) {
+  for (int i = 0; i < 1000; Sleep(10), ++i) {
+    std::stringstream text;
+    text << std::ifstream(report.c_str(), std::ios::binary).rdbuf();
+    size_t at = text.str().find("\"qpc\": ");
+    if (at != std::string::npos && DeleteFileW(report.c_str()))
+      return std::atoll(text.str().c_str() + at + 7);
+  }
+  return 0;
 }
 
 // Starts the command and waits for it; returns the microseconds taken and its exit code.
@@ -56,10 +71,16 @@ int wmain(int argc, wchar_t** argv) {
   std::ifstream job(argv[1], std::ios::binary);
   int warm_up = 0, rounds = 0;
   job >> warm_up >> rounds;
-  std::vector<std::wstring> commands;
-  for (std::string line; std::getline(job, line);) {
+  std::vector<std::wstring> commands, reports, afters;
+  for (std::string line, report, after; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) commands.push_back(widen(line));
+    std::istringstream fields(line + "\t\t\t");  // every field, empty or not, then ends in one
+    if (line.empty() ||
+        !std::getline(std::getline(std::getline(fields, line, '\t'), report, '\t'), after, '\t'))
+      continue;
+    commands.push_back(widen(line));
+    reports.push_back(widen(report));
+    afters.push_back(widen(after));
   }
   if (commands.empty() || rounds <= 0) {
     std::fprintf(stderr, "start_timer: no commands or rounds in the job file\n");
@@ -75,11 +96,20 @@ int wmain(int argc, wchar_t** argv) {
       size_t index = (i + static_cast<size_t>(round + warm_up)) % commands.size();
       double us = 0;
       DWORD code = 0;
+      LARGE_INTEGER before;
+      QueryPerformanceCounter(&before);
       if (!time_start(commands[index], ticks_per_us, &us, &code)) {
         std::fprintf(stderr, "start_timer: cannot start command %zu (error %lu)\n", index,
                      GetLastError());
         return 1;
       }
+      if (!reports[index].empty())
+        us = static_cast<double>(standin_start(reports[index]) - before.QuadPart) / ticks_per_us;
+      // Untimed, until it succeeds (a service may not take a stop yet).
+      double untimed = 0;
+      DWORD failed = 1;
+      for (int i = 0; !afters[index].empty() && failed && i < 100; Sleep(50), ++i)
+        time_start(afters[index], ticks_per_us, &untimed, &failed);
       if (round >= 0) out << index << ' ' << round << ' ' << us << ' ' << code << '\n';
     }
   }

@@ -9,11 +9,14 @@ set(TAVRIN_WIN_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tabl
 target_compile_options(tavrin_core PRIVATE ${TAVRIN_WIN_FLAGS})
 target_compile_options(tavrin_registry PRIVATE ${TAVRIN_WIN_FLAGS})
 
-# Two launchers over one core: tavrin.exe for the GUI subsystem and its console twin,
-# tavrin-console.exe. They differ only in their entry, how they start and wait for the
-# child, and how they show an error (src/platform/win32/gui and console).
+# Three launchers over one core: tavrin.exe for the GUI subsystem, its console twin
+# tavrin-console.exe and its service twin tavrin-service.exe. They differ only in their
+# entry, how they start and wait for the child, and how they show an error
+# (src/platform/win32/gui, console and service).
+# A library, not a set of objects: each launcher takes only the services it calls, and so
+# imports no function that only a twin needs.
 file(GLOB TAVRIN_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-add_library(tavrin_win32 OBJECT ${TAVRIN_WIN32_SOURCES})
+add_library(tavrin_win32 STATIC ${TAVRIN_WIN32_SOURCES})
 target_include_directories(tavrin_win32 PUBLIC src)
 target_compile_options(tavrin_win32 PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
 set_property(SOURCE assets/tavrin.rc APPEND PROPERTY OBJECT_DEPENDS
@@ -23,7 +26,7 @@ function(tavrin_launcher target variant subsystem)
   file(GLOB variant_sources CONFIGURE_DEPENDS src/platform/win32/${variant}/*.cpp)
   add_executable(${target} ${variant_sources} assets/tavrin.rc)
   target_compile_options(${target} PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
-  target_link_libraries(${target} PRIVATE tavrin_win32 tavrin_core tavrin_registry)
+  target_link_libraries(${target} PRIVATE tavrin_core tavrin_registry tavrin_win32)
   # A zero link time stamp keeps the bytes reproducible; the linker still sets the checksum.
   target_link_options(${target} PRIVATE -municode -m${subsystem} -static -static-libgcc
     -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
@@ -31,8 +34,11 @@ function(tavrin_launcher target variant subsystem)
 endfunction()
 tavrin_launcher(tavrin gui windows)
 tavrin_launcher(tavrin-console console console)
-# The console twin's version details name it (assets/tavrin.rc).
+# The service twin has no window of its own either; it imports ADVAPI32, the service manager's.
+tavrin_launcher(tavrin-service service windows)
+# The twins' version details name them (assets/tavrin.rc).
 target_compile_definitions(tavrin-console PRIVATE TAVRIN_CONSOLE)
+target_compile_definitions(tavrin-service PRIVATE TAVRIN_SERVICE)
 
 # Programs the end-to-end bench runs under Wine beside the launcher.
 if(EXISTS "${PROJECT_SOURCE_DIR}/tests/e2e/CMakeLists.txt")

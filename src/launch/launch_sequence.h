@@ -1,5 +1,5 @@
-// The launcher's whole run: gather the command line and the parameter file, build the
-// child command, start it, wait for it unless told not to, and end.
+// The launcher's whole run: start the child command, wait for it unless told not to, and
+// end.
 #pragma once
 
 // Never returns: ends with exit code 0 after a successful start, 2 after any error.

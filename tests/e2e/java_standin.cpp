@@ -13,7 +13,11 @@
 //                    "out:" and "err:" followed by it are written to standard output and
 //                    standard error
 // Finishing writes the file STANDIN_REPORT + ".done", so a test can tell whether the
-// launcher waited for this process.
+// launcher waited for this process. For a service, which has no environment of a row's own,
+// a last argument --standin=MODE: "out:" and "err:" lines, a report in standin.json beside it,
+// then wait (for Ctrl+C, exit 130 as Java), ignore (Ctrl+C), exit:N or print:N (numbered lines
+// of 100 bytes, then wait); Ctrl+C events go to ctrl_c beside it. Reports hold the process id
+// and QueryPerformanceCounter's count at the start.
 
 // windows.h must come before the other Windows headers.
 // clang-format off
@@ -52,6 +56,19 @@ void write_all(HANDLE file, const std::string& bytes) {
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+bool ignoring = false;
+
+std::wstring beside(const wchar_t* name) {
+  std::wstring path = __wargv[0];  // as the launcher gives it: the full path
+  return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+BOOL WINAPI on_ctrl(DWORD event) {
+  e2e::write_file(beside(L"ctrl_c"), std::to_string(event) + "\n", true);
+  if (!ignoring) ExitProcess(130);
+  return TRUE;
+}
+
 }  // namespace
 
 #ifdef STANDIN_CONSOLE
@@ -59,7 +76,20 @@ int wmain() {
 #else
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #endif
-  std::wstring report = env(L"STANDIN_REPORT");
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  const wchar_t* last = __wargv[__argc - 1];
+  std::wstring mode = wcsncmp(last, L"--standin=", 10) == 0 ? last + 10 : L"";
+  std::wstring report = mode.empty() ? env(L"STANDIN_REPORT") : beside(L"standin.json");
+  if (!mode.empty()) {
+    ignoring = mode == L"ignore";
+    SetConsoleCtrlHandler(on_ctrl, TRUE);
+    write_all(GetStdHandle(STD_OUTPUT_HANDLE), "out: started\n");
+    write_all(GetStdHandle(STD_ERROR_HANDLE), "err: started\n");
+    for (int i = 10000; mode.compare(0, 6, L"print:") == 0 && i < 10000 + _wtoi(&mode[6]); ++i)
+      write_all(GetStdHandle(STD_OUTPUT_HANDLE),
+                std::to_string(i).substr(1) + std::string(95, 'o') + "\n");
+  }
   if (!report.empty()) {
     const wchar_t* command_line = GetCommandLineW();
     int argc = 0;
@@ -76,7 +106,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     wchar_t module[32768];
     DWORD module_len = GetModuleFileNameW(nullptr, module, 32768);
-    std::string line = "{\"module\": ";
+    std::string line = "{\"pid\": " + std::to_string(GetCurrentProcessId()) +
+                       ", \"qpc\": " + std::to_string(start.QuadPart) + ", \"module\": ";
     e2e::json_string(line, module, module_len);
     line += ", \"command_line\": ";
     e2e::json_string(line, command_line, wcslen(command_line));
@@ -103,6 +134,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     e2e::write_file(report, line, true);
   }
 
+  if (mode.compare(0, 5, L"exit:") == 0) return _wtoi(&mode[5]);
+  if (!mode.empty()) Sleep(60000);
   std::wstring gate = env(L"STANDIN_GATE");
   if (!gate.empty())
     for (int i = 0; i < 1000 && !exists(gate); ++i) Sleep(20);

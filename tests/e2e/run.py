@@ -147,8 +147,8 @@ def case(name, **row):
     only_files  True: afterwards the case directory holds only the laid-out files, the
                 launcher, its parameter file and (when one is expected) its log
     needs       a feature tag; such rows are skipped unless run with --all
-    launcher    "gui" (tavrin.exe, the default) or "console" (tavrin-console.exe, whose
-                standard input, output and error are then files)
+    launcher    "gui" (tavrin.exe, the default), "console" (tavrin-console.exe) or "service"
+                (tavrin-service.exe): these two get files as standard input, output and error
     stdin       console: bytes of its standard input (default empty)
     stdout, stderr  console: the exact bytes expected there (placeholders {dir}, {exe}),
                 or text, line ends made CR LF as in the log, in UTF-8
@@ -691,7 +691,8 @@ CASES += [
 # The console twin: the same launcher, its standard handles handed to the program, the
 # program's exit code passed on, errors on standard error instead of a box.
 
-LAUNCHERS = {"gui": "tavrin.exe", "console": "tavrin-console.exe"}
+LAUNCHERS = {"gui": "tavrin.exe", "console": "tavrin-console.exe",
+             "service": "tavrin-service.exe"}
 STDIO = {"STANDIN_STDIO": "1"}
 
 
@@ -775,6 +776,8 @@ MANIFEST_NEEDS = [
         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")]]
 CONSOLE_STRINGS = {**LAUNCHER_STRINGS, "FileDescription": "tavrin Java console launcher",
                    "InternalName": "tavrin-console.exe", "OriginalFilename": "tavrin-console.exe"}
+SERVICE_STRINGS = {**LAUNCHER_STRINGS, "FileDescription": "tavrin Java service launcher",
+                   "InternalName": "tavrin-service.exe", "OriginalFilename": "tavrin-service.exe"}
 RESOURCES = [
     dict(name=f"{variant}_resources_{arch}",
          exe=DIST / arch / LAUNCHERS["gui" if variant == "launcher" else variant],
@@ -783,7 +786,8 @@ RESOURCES = [
          manifest=MANIFEST_NEEDS, icon_group={"name": "APPICON", "languages": ["0409"]},
          icons={str(px): {"id": 1, "width": px, "height": px} for px in (16, 32, 48, 256)})
     for arch in ("x64", "x86")
-    for variant, strings in (("launcher", LAUNCHER_STRINGS), ("console", CONSOLE_STRINGS))]
+    for variant, strings in (("launcher", LAUNCHER_STRINGS), ("console", CONSOLE_STRINGS),
+                             ("service", SERVICE_STRINGS))]
 
 # ---------------------------------------------------------------------------------------
 # Wine
@@ -979,7 +983,7 @@ def run_case(bench, row, arch, seen):
         stdio[2] = stdio[1]
     if "console_text" in row:
         stdio[2] = "CONOUT$"
-    if row.get("launcher") == "console":
+    if row.get("launcher") in ("console", "service"):
         unix(stdio[0]).write_bytes(row.get("stdin", b""))
         job.append("stdio " + " ".join(map(text_field, stdio)))
     if row.get("canary"):

@@ -51,7 +51,8 @@ int check(const job& j) {
 // The installer's request: each association's icon copied into the image, named after its
 // extension, as the installer installs it with the app.
 msi_request installer_request(const job& j) {
-  msi_request r{j.o.name, j.o.vendor, j.o.app_version, j.o.installer, {}};
+  msi_request r{j.o.name,      j.o.vendor, j.o.app_version,
+                j.o.installer, {},         j.launchers[0].service ? j.launchers[0].name : ""};
   for (file_association& a : r.options.associations) {
     if (a.icon.empty()) continue;
     std::string installed = a.extension + ".ico";

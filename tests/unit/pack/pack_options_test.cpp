@@ -86,6 +86,12 @@ TEST(pack_options, refusals) {
        "--app-image needs --type zip or msi: the image is there already"},
       {{"--name", "Demo", "--app-image", "img", "--type", "zip", "--main-jar", "a.jar"},
        "--main-jar: not with --app-image, which is packed as it is"},
+      {with({"--launcher-as-service", "--type", "msi", "--vendor", "V"}),
+       "--launcher-as-service needs --win-per-machine-install: a service is installed for the "
+       "whole machine, never for one user"},
+      {with({"--launcher-as-service", "--win-console"}),
+       "--launcher-as-service and --win-console: the main launcher is a service or a console "
+       "program, not both"},
   };
   for (const row& r : rows) {
     pack_options options;

@@ -26,7 +26,7 @@ std::string main_class_of(const fs::path& jar) {
 app_launcher added(const app_launcher& main, const launcher_request& r) {
   app_launcher l = main;
   l.name = r.name;
-  l.desktop = false;
+  l.desktop = l.service = false;
   auto value = [&](const char* key) {
     auto found = r.properties.find(key);
     return found == r.properties.end() ? nullptr : &found->second;
@@ -55,6 +55,10 @@ app_launcher added(const app_launcher& main, const launcher_request& r) {
 
 }  // namespace
 
+twin twin_of(const app_launcher& l) {
+  return l.service ? twin::service : l.console ? twin::console : twin::windowed;
+}
+
 std::vector<app_launcher> app_launchers(const pack_options& o, const fs::path& input,
                                         const std::vector<std::string>& jars) {
   std::vector<app_launcher> launchers = {
@@ -68,7 +72,10 @@ std::vector<app_launcher> app_launchers(const pack_options& o, const fs::path& i
        true,
        o.installer.desktop_shortcut,
        {}}};
+  launchers[0].service = o.launcher_as_service;
   for (const launcher_request& r : o.launchers) launchers.push_back(added(launchers[0], r));
+  // A service starts with the machine; no one starts it from a shortcut.
+  if (o.launcher_as_service) launchers[0].menu = launchers[0].desktop = false;
   for (app_launcher& l : launchers) {
     if (std::find(jars.begin(), jars.end(), l.main_jar) == jars.end())
       throw refusal(l.name + ": its main jar " + l.main_jar + " is no jar of --input " + o.input);

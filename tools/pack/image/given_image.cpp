@@ -6,6 +6,15 @@
 #include "host/pe_header.h"
 #include "host/refusal.h"
 
+namespace {
+
+// Only the service twin imports the service manager's dispatcher, by that name.
+bool is_service_launcher(const std::string& exe) {
+  return exe.find(std::string("StartServiceCtrlDispatcherW") + '\0') != std::string::npos;
+}
+
+}  // namespace
+
 void copy_given_image(job& j) {
   auto since = steady::now();
   std::string what = "--app-image " + j.o.app_image;
@@ -34,7 +43,11 @@ void copy_given_image(job& j) {
         (header.machine != 0x8664 && header.machine != 0x14C))
       throw refusal(what + ": " + stem + ".exe is no x64 or x86 Windows program");
     bool console = header.subsystem == 3, main = stem == j.o.name;
+    bool service = main && j.o.launcher_as_service;
     if (main) j.arch = header.machine == 0x14C ? architecture::x86 : architecture::x64;
+    if (service && !is_service_launcher(read_host_file(j.image / fs::u8path(stem + ".exe"))))
+      throw refusal(what + ": " + stem + ".exe is no copy of tavrin-service.exe, which " +
+                    "--launcher-as-service installs as a service");
     j.launchers.push_back({stem,
                            console,
                            "",
@@ -42,9 +55,10 @@ void copy_given_image(job& j) {
                            {},
                            {},
                            {},
-                           main || !console,
-                           main && j.o.installer.desktop_shortcut,
-                           {}});
+                           !service && (main || !console),
+                           !service && main && j.o.installer.desktop_shortcut,
+                           {},
+                           service});
   }
   step("image", what + ", " + count(j.launchers.size(), "launcher"), since);
 }

@@ -63,7 +63,8 @@ std::vector<std::string> modules_for(const job& j, const target_jdk& jdk) {
 
 // Refuses a runtime without the program and the JVM that each launcher starts.
 void require_programs(const job& j, const fs::path& runtime, const std::string& what) {
-  for (const app_launcher& l : j.launchers) require_windows_runtime(runtime, l.console, what);
+  for (const app_launcher& l : j.launchers)
+    require_windows_runtime(runtime, twin_of(l) != twin::windowed, what);
 }
 
 // The runtime: linked from the target's jmods, or a ready one copied.
@@ -109,15 +110,15 @@ void make_runtime(job& j) {
 // the parameter file warns, else 0.
 int write_launcher(const job& j, const app_launcher& l) {
   auto since = steady::now();
-  std::string launcher = launcher_image(j.arch, l.console);
+  std::string launcher = launcher_image(j.arch, twin_of(l));
   std::string exe = l.name + ".exe";
-  step("launcher",
-       exe + " from " + architecture_name(j.arch) + "\\" +
-           (l.console ? "tavrin-console.exe" : "tavrin.exe"),
+  step("launcher", exe + " from " + architecture_name(j.arch) + "\\" + twin_file(twin_of(l)),
        since);
 
   since = steady::now();
-  launch_words words{l.console ? "runtime\\bin\\java.exe" : "runtime\\bin\\javaw.exe",
+  // A service stops its program with Ctrl+C, which reaches console programs only.
+  bool windowed = twin_of(l) == twin::windowed;
+  launch_words words{windowed ? "runtime\\bin\\javaw.exe" : "runtime\\bin\\java.exe",
                      l.java_options, l.class_path, l.main_class, l.arguments};
   write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_file_text(words));
   step("parameter file", l.name + ".tavrin", since);

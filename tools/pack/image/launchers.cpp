@@ -10,14 +10,27 @@
 
 TAVRIN_EMBED(tavrin_x64_gui, "x64/tavrin.exe")
 TAVRIN_EMBED(tavrin_x64_console, "x64/tavrin-console.exe")
+TAVRIN_EMBED(tavrin_x64_service, "x64/tavrin-service.exe")
 TAVRIN_EMBED(tavrin_x86_gui, "x86/tavrin.exe")
 TAVRIN_EMBED(tavrin_x86_console, "x86/tavrin-console.exe")
+TAVRIN_EMBED(tavrin_x86_service, "x86/tavrin-service.exe")
 
-std::string launcher_image(architecture arch, bool console) {
-  if (arch == architecture::x64) {
-    return console ? std::string(tavrin_x64_console_start, tavrin_x64_console_end)
-                   : std::string(tavrin_x64_gui_start, tavrin_x64_gui_end);
-  }
-  return console ? std::string(tavrin_x86_console_start, tavrin_x86_console_end)
-                 : std::string(tavrin_x86_gui_start, tavrin_x86_gui_end);
+const char* twin_file(twin t) {
+  return t == twin::console   ? "tavrin-console.exe"
+         : t == twin::service ? "tavrin-service.exe"
+                              : "tavrin.exe";
+}
+
+std::string launcher_image(architecture arch, twin t) {
+  struct bytes {
+    const char *start, *end;
+  };
+  const bytes x64[] = {{tavrin_x64_gui_start, tavrin_x64_gui_end},
+                       {tavrin_x64_console_start, tavrin_x64_console_end},
+                       {tavrin_x64_service_start, tavrin_x64_service_end}};
+  const bytes x86[] = {{tavrin_x86_gui_start, tavrin_x86_gui_end},
+                       {tavrin_x86_console_start, tavrin_x86_console_end},
+                       {tavrin_x86_service_start, tavrin_x86_service_end}};
+  const bytes& b = (arch == architecture::x64 ? x64 : x86)[static_cast<int>(t)];
+  return std::string(b.start, b.end);
 }

@@ -6,5 +6,11 @@
 
 #include "runtime/architecture.h"
 
-// tavrin.exe, or tavrin-console.exe, of the architecture.
-std::string launcher_image(architecture arch, bool console);
+// The launcher an app's launcher is a copy of.
+enum class twin { windowed, console, service };
+
+// Its name in the release: tavrin.exe, tavrin-console.exe or tavrin-service.exe.
+const char* twin_file(twin t);
+
+// Its bytes for the architecture.
+std::string launcher_image(architecture arch, twin t);

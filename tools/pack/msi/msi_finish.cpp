@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <libmsi.h>
 
+#include <algorithm>
+
 #include "host/host_files.h"
 #include "host/name_guid.h"
 #include "host/refusal.h"
@@ -120,6 +122,8 @@ void finish_msi(const std::filesystem::path& msi, const msi_finish& how) {
             "`ActionProperty`) VALUES ('" +
             how.upgrade_code + "','" + how.version + "',513,'WIX_UPGRADE_DETECTED')") &&
         p.query("UPDATE `Registry` SET `Root`=-1 WHERE `Root`=" + std::to_string(wixl_hkmu_root)) &&
+        std::all_of(how.rows.begin(), how.rows.end(),
+                    [&](const std::string& q) { return p.query(q); }) &&
         p.summary(filetime, zeroed, [&](LibmsiSummaryInfo* s) {
           // wixl writes the summary's texts in UTF-8, under code page 1252.
           if (!p.m.set_int(s, LIBMSI_PROPERTY_CODEPAGE, how.code_page, &p.error)) return false;

@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 struct msi_finish {
   int code_page;             // of the text wixl wrote, with WINDOWS_LANGUAGE set to match
   std::string upgrade_code;  // the product's, in MSI's form
   std::string version;       // ProductVersion
   int64_t epoch;             // Unix time, not before 1601
+  // More SQL, run after the mending: rows that wixl cannot write.
+  std::vector<std::string> rows;
 };
 
 // Declares the database's code page, and the summary's, whose texts it writes in it; lets an
@@ -21,4 +24,5 @@ struct msi_finish {
 // creation and save times to epoch and the package code to a name-based UUID of the
 // package's bytes with that code zeroed. Throws a refusal when libmsi cannot be loaded or
 // fails.
+// The rows are added before the times and codes are set, in the same transaction.
 void finish_msi(const std::filesystem::path& msi, const msi_finish& how);

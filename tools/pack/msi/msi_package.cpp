@@ -14,6 +14,7 @@
 #include "host/sha256.h"
 #include "msi/msi_code_page.h"
 #include "msi/msi_finish.h"
+#include "msi/msi_service.h"
 #include "msi/wix_source.h"
 #include "text.h"
 
@@ -81,7 +82,8 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
                 r.options.associations,
                 r.options.about_url,
                 image.lexically_relative(msi.parent_path()).generic_u8string(),
-                {}};
+                {},
+                r.service};
   std::vector<msi_text> texts = {{"--name", r.name},
                                  {"--vendor", r.vendor},
                                  {"--win-menu-group", p.menu_group},
@@ -125,6 +127,7 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
     throw refusal(program_failure("wixl", wixl) +
                   (wixl.status < 0 && !wixl.signal ? " (install Debian's wixl)" : ""));
   }
-  finish_msi(msi, {code_page.number, p.upgrade_code, p.version, epoch});
+  finish_msi(msi, {code_page.number, p.upgrade_code, p.version, epoch,
+                   r.service.empty() ? std::vector<std::string>() : service_recovery_rows(p.x64)});
   return path_warning(p);
 }

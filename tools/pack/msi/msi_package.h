@@ -23,6 +23,7 @@ struct msi_request {
   std::string version;                  // a ProductVersion within its limits
   msi_options options;                  // each association's icon a file of the image by then
   std::vector<msi_shortcut> shortcuts;  // the main launcher's first
+  std::string service;                  // the launcher installed as a service; empty: none
 };
 
 // Writes the installer of the image folder (whose name is NAME) to msi, its UpgradeCode the

@@ -5,6 +5,7 @@
 #include "host/name_guid.h"
 #include "host/refusal.h"
 #include "host/windows_names.h"
+#include "msi/msi_service.h"
 #include "msi/msi_short_names.h"
 #include "msi/wix_text.h"
 #include "text.h"
@@ -91,7 +92,10 @@ struct source {
                     element("File", attribute("Id", file_id) +
                                         attribute("Name", xml(msi_filename(name, &names))) +
                                         attribute("Source", xml(p.image + "/" + relative + name)) +
-                                        (p.per_machine ? attribute("KeyPath", "yes") : "")),
+                                        (p.per_machine ? attribute("KeyPath", "yes") : "")) +
+                        (!p.service.empty() && relative.empty() && name == p.service + ".exe"
+                             ? service_elements(p.service, file_id)
+                             : ""),
                     p.per_machine, "[#" + file_id + "]");
     }
     for (const auto& [name, sub] : f.folders) {

@@ -28,6 +28,7 @@ struct msi_product {
   std::string about_url;                       // empty: none
   std::string image;               // the image folder, relative to the source's folder, with '/'
   std::vector<std::string> files;  // relative to the image, with '/', in byte order
+  std::string service;             // the launcher installed as a service, per machine; or empty
 };
 
 // The source text. Per machine, the key paths of shortcuts have wixl's Root of HKMU, which

@@ -28,6 +28,8 @@ const char pack_help[] =
     "  --jlink-options OPTS     jlink options instead of the defaults, repeatable\n"
     "  --jlink FILE             the host's jlink (default: $JAVA_HOME/bin/jlink, then PATH)\n"
     "  --win-console            the console launcher, with java.exe as the program\n"
+    "  --launcher-as-service    the service launcher, with java.exe as the program; the\n"
+    "                           installer (per machine) installs and starts the service\n"
     "  --add-launcher NAME=FILE another launcher beside NAME.exe, from a properties file\n"
     "                           (main-jar, main-class, arguments, java-options, win-console,\n"
     "                           win-menu, win-shortcut, icon, description), repeatable\n"
@@ -204,8 +206,10 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
       (option == "--help" ? o->help : o->version) = true;
       return true;
     }
-    if (option == "--win-console" || option == "--verbose") {
-      (option == "--verbose" ? o->verbose : o->win_console) = true;
+    if (option == "--win-console" || option == "--verbose" || option == "--launcher-as-service") {
+      (option == "--verbose"       ? o->verbose
+       : option == "--win-console" ? o->win_console
+                                   : o->launcher_as_service) = true;
       continue;
     }
     bool installer = (option.compare(0, 6, "--win-") == 0 && option != "--win-console" &&
@@ -255,6 +259,14 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
   if (!o->runtime_image.empty() &&
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
+  if (o->launcher_as_service && o->win_console)
+    return fail(problem,
+                "--launcher-as-service and --win-console: the main launcher is a "
+                "service or a console program, not both");
+  if (o->launcher_as_service && o->type == output_type::msi && !o->installer.per_machine)
+    return fail(problem,
+                "--launcher-as-service needs --win-per-machine-install: a service is "
+                "installed for the whole machine, never for one user");
   if (!check_signing_options(o->signing, problem)) return false;
   // The installer's help link is also the URL of a signature.
   if (!o->installer.about_url.empty() && o->type != output_type::msi && !signs(o->signing))

@@ -26,6 +26,7 @@ struct pack_options {
   bool jlink_options_given = false;        // they replace the default options
   std::string jlink;                       // empty: $JAVA_HOME/bin/jlink, then the PATH
   bool win_console = false;
+  bool launcher_as_service = false;  // the main launcher tavrin-service.exe, installed as a service
   std::vector<launcher_request> launchers;  // --add-launcher
   std::string app_image;                    // an image to pack as it is, instead of building one
   std::string app_version = "1.0";
