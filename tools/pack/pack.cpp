@@ -53,10 +53,14 @@ msi_request installer_request(const job& j) {
   for (file_association& a : r.options.associations) {
     if (a.icon.empty()) continue;
     std::string installed = a.extension + ".ico";
+    if (fs::exists(j.image / fs::u8path(installed)))
+      throw refusal(a.file + ": the image has a " + installed + " of its own, where the " +
+                    "association's icon would go; rename that file");
     write_host_file(j.image / fs::u8path(installed), read_host_file(fs::u8path(a.icon)));
     a.icon = installed;
   }
-  for (const app_launcher& l : j.launchers) r.shortcuts.push_back({l.name, l.menu, l.desktop});
+  for (const app_launcher& l : j.launchers)
+    r.shortcuts.push_back({l.name, l.menu, l.desktop, l.app_id});
   return r;
 }
 
@@ -105,7 +109,9 @@ void check_given_files(job& j) {
       brand::branding_for(request, l.name + ".exe");
     }
     for (const file_association& a : j.o.installer.associations) {
-      if (!a.icon.empty()) brand::read_icon(brand::read_file(a.icon));
+      if (a.icon.empty()) continue;
+      brand::bytes icon = brand::read_file(a.icon);
+      brand::about(a.file + ": icon " + a.icon, [&] { return brand::read_icon(icon); });
     }
   } catch (const brand::bad_input& e) {
     throw refusal(e.what());

@@ -5,6 +5,7 @@
 #include "host/host_files.h"
 #include "host/pe_header.h"
 #include "host/refusal.h"
+#include "image/launcher_app_id.h"
 
 void copy_given_image(job& j) {
   auto since = steady::now();
@@ -35,16 +36,13 @@ void copy_given_image(job& j) {
       throw refusal(what + ": " + stem + ".exe is no x64 or x86 Windows program");
     bool console = header.subsystem == 3, main = stem == j.o.name;
     if (main) j.arch = header.machine == 0x14C ? architecture::x86 : architecture::x64;
-    j.launchers.push_back({stem,
-                           console,
-                           "",
-                           "",
-                           {},
-                           {},
-                           {},
-                           main || !console,
-                           main && j.o.installer.desktop_shortcut,
-                           {}});
+    app_launcher l{};
+    l.name = stem;
+    l.console = console;
+    l.menu = main || !console;
+    l.desktop = main && j.o.installer.desktop_shortcut;
+    l.app_id = launcher_app_id(j.image / fs::u8path(stem + ".exe"));
+    j.launchers.push_back(l);
   }
   step("image", what + ", " + count(j.launchers.size(), "launcher"), since);
 }

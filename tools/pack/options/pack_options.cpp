@@ -102,9 +102,10 @@ bool is_product_version(const std::string& version) {
 
 // The options that build an image, which --app-image has already.
 const char* const building[] = {
-    "--input",       "--main-jar",      "--main-class",  "--java-options",  "--arguments",
-    "--module-path", "--runtime-image", "--add-modules", "--jlink-options", "--jlink",
-    "--win-console", "--add-launcher",  "--icon",        "--description",   "--copyright"};
+    "--input",         "--main-jar",    "--main-class",    "--java-options",
+    "--arguments",     "--module-path", "--runtime-image", "--add-modules",
+    "--jlink-options", "--jlink",       "--win-console",   "--add-launcher",
+    "--icon",          "--description", "--copyright",     "--app-user-model-id"};
 
 bool fail(std::string* problem, const std::string& text) {
   *problem = text;
