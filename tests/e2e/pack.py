@@ -549,9 +549,9 @@ RU_STEPS = [dict(step, locale="ru_RU.UTF-8") for script, app in (
                         NON_ASCII[script].replace("/", "\\")),
         install(f"msi_{script}_uninstall", msi, nothing_left(app), how="/x")]]
 # A desktop app: a console launcher beside the windowed one, with its own Start-menu
-# shortcut and version; a file type it opens, and one that another program has (which it
-# must neither take nor remove); options from a file. Installed per user (the association
-# read back from the registry) and per machine (a document opened through it).
+# shortcut and version; a file type it opens, and one another program has, which it must not
+# take; options from a file. Installed per user (the association read back from the
+# registry) and per machine (a document opened through it).
 DESK_FILES = {
     "cli.properties": 'main-class=demo.Main\narguments=--batch "two words"\nwin-console=true\n'
                       "win-menu=true\ndescription=Desk on the command line\napp-version=2.5\n",
@@ -582,7 +582,6 @@ def desk(per_machine):
                                      "application/x-tavrin-doc", "Applications\\Desk.exe",
                                      "Desk.tvold")] + [
         root + "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Desk.exe",
-        # where Wine's own registration of an extension writes, per user too
         "HKLM\\" + CLASSES + ".tvdoc", "HKLM\\" + CLASSES + "Desk.tvdoc"]
     return app
 
@@ -591,34 +590,27 @@ def desk(per_machine):
 OTHER = "HKLM\\" + CLASSES + ".tvold"
 
 
-def other_kept(uninstalled):
-    """The other program keeps its extension's default; uninstalled, the app leaves no trace
-    there."""
-    def then(bench):
-        got = registry(bench, OTHER) or ""
-        kept = '@="OtherApp.tvold"' in got and not (uninstalled and "Desk" in got)
-        return [] if kept else [f"{OTHER}: {got}"]
-    return then
+def other_kept(bench, uninstalled):
+    """The other program keeps its extension's default, and after an uninstall all of it."""
+    got = registry(bench, OTHER) or ""
+    kept = '@="OtherApp.tvold"' in got and not (uninstalled and "Desk" in got)
+    return [] if kept else [f"{OTHER}: {got}"]
 
 
 def associated(app):
     """The file type, registered: the extension to the ProgID, its content type, the open
     verb with the document last, the icon installed with the app."""
     def then(bench):
-        got = "".join(registry(bench, k) or "" for k in app.keys[2:])
+        got = "".join(registry(bench, k) or "" for k in app.keys[2:] + [
+            app.key.split("\\")[0] + "\\" + CLASSES + ".tvold"])
         folder = app.folder.replace("\\", "\\\\")
         wanted = ['@="Desk.tvdoc"', '"Content Type"="application/x-tavrin-doc"',
                   '@="Desk document"', '"FriendlyTypeName"="Desk document"', '"Extension"=".tvdoc"',
                   '@="\\"' + folder + '\\\\Desk.exe\\" \\"%1\\""', '@="' + folder + '\\\\tvdoc.ico"',
-                  # Open with and App Paths
-                  '"FriendlyAppName"="Desk"', '".tvdoc"=""', '".tvold"=""', '@="' + folder +
-                  '\\\\Desk.exe"', '"Path"="' + folder + '\\\\"']
-        root = app.key.split("\\")[0]
-        listed = {e: registry(bench, f"{root}\\{CLASSES}.{e}\\OpenWithProgids") or ""
-                  for e in ("tvdoc", "tvold")}
-        return [f"the association lacks {w}" for w in wanted if w not in got] + [
-            f"OpenWithProgids of .{e}: {w}" for e, w in listed.items()
-            if f'"Desk.{e}"=""' not in w] + other_kept(False)(bench)
+                  '"Desk.tvdoc"=""', '"Desk.tvold"=""', '"FriendlyAppName"="Desk"', '".tvdoc"=""',
+                  '".tvold"=""', '@="' + folder + '\\\\Desk.exe"', '"Path"="' + folder + '\\\\"']
+        return [f"the association lacks {w}" for w in wanted if w not in got] + other_kept(
+            bench, False)
     return then
 
 
@@ -643,21 +635,19 @@ def desk_steps(per_machine):
             child=dict(argv=["{dir}\\runtime\\bin\\java.exe", "-cp", CLASS_PATH, "demo.Main",
                              "--batch", "two words"], cwd="{dir}", app_id="Acme.Desk.Cli")))
     return steps + [install(f"desk_uninstall{'_machine' * per_machine}", msi,
-                            lambda bench: nothing_left(app)(bench) + other_kept(True)(bench),
+                            lambda bench: nothing_left(app)(bench) + other_kept(bench, True),
                             how="/x")]
 
 
 def user_adds_a_file(dest, out):
-    """The image's user adds a file, and an icon named as an association's, before it is
-    packed; the added launcher has its own version."""
+    """The image's user adds a file and an association's icon; Cli has a version of its own."""
     (dest / "Desk/README.txt").write_text("read me")
     (dest / "Desk/tvdoc.ico").write_bytes(ICON)
     return branded("Desk/Cli.exe", {"FileVersion": "2.5"})(dest, out)
 
 
 def image_packed(name, holds):
-    """The packed image holds the file its user added, and both launchers; an installer's
-    shortcut carries the AppUserModelID of its launcher."""
+    """The packed image holds the file its user added, both launchers, and their IDs."""
     def check(dest, out):
         packed = dest / name
         if packed.suffix == ".zip":

@@ -23,8 +23,7 @@ TEST(argument_files, words) {
        true},
       {"--arguments @nested.txt 100%", {"--arguments", "@nested.txt", "100%"}},
       {"--name 'Demo", {"!"}},
-      // A byte order mark is skipped; a line ends inside quotes after a backslash, and the
-      // next one's blanks are left out.
+      // A byte order mark skipped; a line continued inside quotes, without the next's blanks.
       {"\xEF\xBB\xBF--name Demo", {"--name", "Demo"}},
       {"--arguments \"C:\\\\one;\\\r\n\t  D:\\\\two\" x", {"--arguments", "C:\\one;D:\\two", "x"}},
       // A Windows path: unquoted, its backslashes stay; quoted, \t and \n are escapes.

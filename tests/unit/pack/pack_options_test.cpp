@@ -145,22 +145,4 @@ TEST(pack_options, installer_values) {
   EXPECT_EQ(o.installer.upgrade_uuid, "{6C1D52A4-7E0B-4A4C-9F3B-2B8E51D0C7A9}");
 }
 
-// An added launcher's booleans in any case, its version, and other platforms' keys left out
-// with a note.
-TEST(pack_options, launcher_values) {
-  std::string file = ::testing::TempDir() + "other.properties";
-  std::ofstream(file) << "win-console=TRUE\nwin-menu=False\nlinux-shortcut=true\n"
-                         "mac-dock-name=Cli\napp-version=2.1\n";
-  pack_options o;
-  std::string problem;
-  ASSERT_TRUE(parse_pack_options(with({"--add-launcher", "Cli=" + file}), &o, &problem)) << problem;
-  EXPECT_EQ(o.launchers.at(0).properties,
-            (std::map<std::string, std::string>{
-                {"win-console", "true"}, {"win-menu", "false"}, {"app-version", "2.1"}}));
-  EXPECT_EQ(o.notes, "note: " + file +
-                         ": linux-shortcut is for Linux, not Windows; left out\n"
-                         "note: " +
-                         file + ": mac-dock-name is for macOS, not Windows; left out\n");
-}
-
 }  // namespace
