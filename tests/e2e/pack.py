@@ -406,12 +406,12 @@ def codes(row, version):
 
 def same_components(first, other, shared_only=False):
     """Another package installs the same things to the same place as the first, whatever its
-    version or vendor, with the same component GUIDs (shared_only: those it has), as a
-    product of its own."""
+    version or vendor, with the same component GUIDs (shared_only: those it has but the
+    product's own and its claims), as a product of its own."""
     def check(dest, out):
         (code, guids), (other_code, other_guids) = codes(*first), codes(*other)
-        shared = set(other_guids) - {dict((r[0], r[1]) for r in table(
-            msi_file(*other), "Component"))["product"]} if shared_only else other_guids
+        shared = set(other_guids) - {r[1] for r in table(msi_file(*other), "Component") if r[
+            0] == "product" or r[0].startswith("claim")} if shared_only else other_guids
         same = set(shared) <= set(guids) if shared_only else guids == other_guids
         return [] if same and code != other_code else [f"{other[0]}: codes as {first[0]}'s"]
     return check
