@@ -49,7 +49,7 @@ msi_value nullable(const std::string& text) {
 struct rows {
   const msi_product& p;
   std::vector<msi_row> out;
-  std::string product_key;  // Software\VENDOR\NAME, formatted
+  std::string product_key;  // Software\VENDOR\NAME, the product's own key
   int claims = 0;
 
   void add(const msi_table& table, std::vector<msi_value> values) {

@@ -23,12 +23,12 @@ bool read_known(const std::string& file, const std::vector<std::string>& known,
                 std::string* problem) {
   if (!read_properties(file, properties, problem)) return false;
   for (auto key = properties->begin(); notes && key != properties->end();) {
-    bool linux = key->first.compare(0, 6, "linux-") == 0;
-    if (!linux && key->first.compare(0, 4, "mac-") != 0) {
+    bool on_linux = key->first.compare(0, 6, "linux-") == 0;
+    if (!on_linux && key->first.compare(0, 4, "mac-") != 0) {
       ++key;
       continue;
     }
-    *notes += "note: " + file + ": " + key->first + " is for " + (linux ? "Linux" : "macOS") +
+    *notes += "note: " + file + ": " + key->first + " is for " + (on_linux ? "Linux" : "macOS") +
               ", not Windows; left out\n";
     key = properties->erase(key);
   }
