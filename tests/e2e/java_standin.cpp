@@ -5,7 +5,7 @@
 //                    path, the command line (GetCommandLineW), its CommandLineToArgvW
 //                    split, the C runtime's argv, the current directory, the environment,
 //                    whether its console has a window and how many processes share that
-//                    console (0: it has none)
+//                    console (0: it has none), and GetStartupInfoW's flags and title
 //   STANDIN_GATE     file to wait for (up to 20 s) before finishing
 //   STANDIN_SLEEP_MS milliseconds to sleep before finishing
 //   STANDIN_EXIT     exit code (default 0)
@@ -123,6 +123,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     line += ", \"console_window\": " + std::string(GetConsoleWindow() ? "true" : "false");
     line +=
         ", \"console_processes\": " + std::to_string(GetConsoleProcessList(console_processes, 8));
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
+    line += ", \"startup_flags\": " + std::to_string(startup.dwFlags) + ", \"title\": ";
+    if (startup.lpTitle)
+      e2e::json_string(line, startup.lpTitle, wcslen(startup.lpTitle));
+    else
+      line += "null";
     if (!env(L"STANDIN_STDIO").empty()) {
       std::string input = read_all(GetStdHandle(STD_INPUT_HANDLE));
       line += ", \"stdin\": ";

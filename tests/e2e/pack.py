@@ -394,9 +394,11 @@ def msi_tables(dest, out):
              "summary": b"Author: Acme \xc6sir\n" in summary,
              "upgrade": sorted(r[4] for r in table(msi, "Upgrade")),
              "Programs removed": "programs" in column(msi, "RemoveFile", 3, 3),
-             "short names": "DBTOOL~1.JAR|db tools.jar" in column(msi, "File", 2, 2)}
+             "short names": "DBTOOL~1.JAR|db tools.jar" in column(msi, "File", 2, 2),
+             "app ids": column(msi, "MsiShortcutProperty", 1, 3)}
     if found != {"code page": ["1252"], "summary": True,
-                 "upgrade": ["2", "513"], "Programs removed": True, "short names": True}:
+                 "upgrade": ["2", "513"], "Programs removed": True, "short names": True,
+                 "app ids": {"menu1": "Acme\u00c6sir.Demo", "desktop1": "Acme\u00c6sir.Demo"}}:
         problems.append(f"tables: {found}")
     signed = subprocess.run(["osslsigncode", "verify", "-in", str(msi)], capture_output=True,
                             text=True).stdout
@@ -413,12 +415,12 @@ def codes(row, version):
 
 def same_components(first, other, shared_only=False):
     """Another package installs the same things to the same place as the first, whatever its
-    version or vendor, with the same component GUIDs (shared_only: those it has), as a
-    product of its own."""
+    version or vendor, with the same component GUIDs (shared_only: those it has but the
+    product's own and its claims), as a product of its own."""
     def check(dest, out):
         (code, guids), (other_code, other_guids) = codes(*first), codes(*other)
-        shared = set(other_guids) - {dict((r[0], r[1]) for r in table(
-            msi_file(*other), "Component"))["product"]} if shared_only else other_guids
+        shared = set(other_guids) - {r[1] for r in table(msi_file(*other), "Component") if r[
+            0] == "product" or r[0].startswith("claim")} if shared_only else other_guids
         same = set(shared) <= set(guids) if shared_only else guids == other_guids
         return [] if same and code != other_code else [f"{other[0]}: codes as {first[0]}'s"]
     return check
@@ -556,18 +558,21 @@ RU_STEPS = [dict(step, locale="ru_RU.UTF-8") for script, app in (
                         NON_ASCII[script].replace("/", "\\")),
         install(f"msi_{script}_uninstall", msi, nothing_left(app), how="/x")]]
 # A desktop app: a console launcher beside the windowed one, with its own Start-menu
-# shortcut; a file type it opens; options from a file. Installed per user (the association
-# read back from the registry) and per machine (a document opened through it).
+# shortcut and version; a file type it opens, and one another program has, which it must not
+# take; options from a file. Installed per user (the association read back from the
+# registry) and per machine (a document opened through it).
 DESK_FILES = {
     "cli.properties": 'main-class=demo.Main\narguments=--batch "two words"\nwin-console=true\n'
-                      "win-menu=true\ndescription=Desk on the command line\n",
+                      "win-menu=true\ndescription=Desk on the command line\napp-version=2.5\n",
+    "old.properties": "extension=tvold\n",
+    "badicon.properties": f"extension=tvbad\nicon={APP}/bad.ico\n", "bad.ico": "no icon",
     "doc.properties": "extension=tvdoc\nmime-type=application/x-tavrin-doc\n"
                       "description=Desk document\nicon=" + str(ROOT / "assets/icon/tavrin.ico") + "\n",
     "desk-options.txt": "--vendor Acme --win-menu\n--win-menu-group 'Acme Desk'  # a comment\n"}
 DESK = ["--name", "Desk", "--input", "{app}/in", "--main-jar", "main.jar", *JMODS,
         "--add-launcher", "Cli={app}/cli.properties"]
-DESK_MSI = DESK + ["--file-associations", "{app}/doc.properties", "--type", "msi",
-                   "@{app}/desk-options.txt"]
+DESK_MSI = DESK + ["--file-associations", "{app}/doc.properties", "--file-associations",
+                   "{app}/old.properties", "--type", "msi", "@{app}/desk-options.txt"]
 DESK_IMAGE = WORK / "rows/desktop_image/Desk"
 CLASSES = "Software\\Classes\\"
 
@@ -583,57 +588,83 @@ def desk(per_machine):
     app.key = root + "Software\\Acme\\Desk"
     app.keys = [app.key, root + "Software\\Desk"] + [
         root + CLASSES + k for k in (".tvdoc", "Desk.tvdoc", "MIME\\Database\\Content Type\\"
-                                     "application/x-tavrin-doc")]
+                                     "application/x-tavrin-doc", "Applications\\Desk.exe",
+                                     "Desk.tvold")] + [
+        root + "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Desk.exe",
+        "HKLM\\" + CLASSES + ".tvdoc", "HKLM\\" + CLASSES + "Desk.tvdoc"]
     return app
+
+
+# The extension that another program has, as its installer registered it.
+OTHER = "HKLM\\" + CLASSES + ".tvold"
+
+
+def other_kept(bench, uninstalled):
+    """The other program keeps its extension's default, and after an uninstall all of it."""
+    got = registry(bench, OTHER) or ""
+    kept = '@="OtherApp.tvold"' in got and not (uninstalled and "Desk" in got)
+    return [] if kept else [f"{OTHER}: {got}"]
 
 
 def associated(app):
     """The file type, registered: the extension to the ProgID, its content type, the open
     verb with the document last, the icon installed with the app."""
     def then(bench):
-        got = "".join(registry(bench, k) or "" for k in app.keys[2:])
+        got = "".join(registry(bench, k) or "" for k in app.keys[2:] + [
+            app.key.split("\\")[0] + "\\" + CLASSES + ".tvold"])
+        folder = app.folder.replace("\\", "\\\\")
         wanted = ['@="Desk.tvdoc"', '"Content Type"="application/x-tavrin-doc"',
-                  '@="Desk document"', '"Extension"=".tvdoc"',
-                  '@="\\"' + app.folder.replace("\\", "\\\\") + '\\\\Desk.exe\\" \\"%1\\""',
-                  '@="' + app.folder.replace("\\", "\\\\") + '\\\\tvdoc.ico"']
-        return [f"the association lacks {w}" for w in wanted if w not in got]
+                  '@="Desk document"', '"FriendlyTypeName"="Desk document"', '"Extension"=".tvdoc"',
+                  '@="\\"' + folder + '\\\\Desk.exe\\" \\"%1\\""', '@="' + folder + '\\\\tvdoc.ico"',
+                  '"Desk.tvdoc"=""', '"Desk.tvold"=""', '"FriendlyAppName"="Desk"', '".tvdoc"=""',
+                  '".tvold"=""', '@="' + folder + '\\\\Desk.exe"', '"Path"="' + folder + '\\\\"']
+        return [f"the association lacks {w}" for w in wanted if w not in got] + other_kept(
+            bench, False)
     return then
 
 
 def desk_steps(per_machine):
     app, msi = desk(per_machine), msi_file("desktop_msi" + "_machine" * per_machine, "1.0", "Desk")
-    steps = [install(f"desk_install{'_machine' * per_machine}", msi, lambda bench: installed(
-        msi, "1.0.0", app)(bench) + associated(app)(bench))]
+    steps = [run.case(f"desk_other_program{'_machine' * per_machine}",
+                      dir="C:\\windows\\system32", exe="reg.exe", exit=0,
+                      cmd=f'reg add "{OTHER}" /ve /d OtherApp.tvold /f'),
+             install(f"desk_install{'_machine' * per_machine}", msi, lambda bench: installed(
+                 msi, "1.0.0", app)(bench) + associated(app)(bench))]
     if per_machine:
         steps.append(run.case(
             "desk_document_opened", dir="C:\\windows\\system32", exe="start.exe",
             cmd='start /wait "C:\\t\\doc one.tvdoc"', exit=0,
             files={"C:\\t\\doc one.tvdoc": b"a document"}, child=dict(argv=[
                 app.folder + "\\runtime\\bin\\javaw.exe", "-cp",
-                CLASS_PATH.replace("{dir}", app.folder), "demo.Main", "C:\\t\\doc one.tvdoc"])))
+                CLASS_PATH.replace("{dir}", app.folder), "demo.Main", "C:\\t\\doc one.tvdoc"],
+                app_id="Acme.Desk")))
     else:
         steps.append(run.case(
             "desk_console_launcher", dir=app.folder, exe="Cli.exe", launcher="console", exit=0,
             child=dict(argv=["{dir}\\runtime\\bin\\java.exe", "-cp", CLASS_PATH, "demo.Main",
-                             "--batch", "two words"], cwd="{dir}")))
-    return steps + [install(f"desk_uninstall{'_machine' * per_machine}", msi, nothing_left(app),
+                             "--batch", "two words"], cwd="{dir}", app_id="Acme.Desk.Cli")))
+    return steps + [install(f"desk_uninstall{'_machine' * per_machine}", msi,
+                            lambda bench: nothing_left(app)(bench) + other_kept(bench, True),
                             how="/x")]
 
 
 def user_adds_a_file(dest, out):
-    """The image's user adds a file before it is packed."""
+    """The image's user adds a file and an association's icon; Cli has a version of its own."""
     (dest / "Desk/README.txt").write_text("read me")
-    return []
+    (dest / "Desk/tvdoc.ico").write_bytes(ICON)
+    return branded("Desk/Cli.exe", {"FileVersion": "2.5"})(dest, out)
 
 
 def image_packed(name, holds):
-    """The packed image holds the file its user added, and both launchers."""
+    """The packed image holds the file its user added, both launchers, and their IDs."""
     def check(dest, out):
         packed = dest / name
         if packed.suffix == ".zip":
             files = zipfile.ZipFile(packed).namelist()
         else:
             files = [r[2].split("|")[-1] for r in table(packed, "File")]
+            ids = column(packed, "MsiShortcutProperty", 1, 3)
+            files += [] if ids == {"menu1": "Desk"} else [f"app ids {ids}"]
         return [f"{name} lacks {h}" for h in holds if h not in files]
     return check
 
@@ -654,7 +685,7 @@ ROWS = [
         check=lambda dest, out: modules_cover_jdeps(dest, out) + branded("Demo/Demo.exe", {
             "FileVersion": "1.0", "ProductVersion": "1.0", "LegalCopyright": ""})(dest, out),
         wine=run.case("pack_java_sql_app", exe="Demo.exe", image="Demo", params=None,
-                      args=" x", exit=0, child=dict(argv=[
+                      args=" x", exit=0, child=dict(app_id="Demo", argv=[
                           "{dir}\\runtime\\bin\\javaw.exe", "-Dapp.data={dir}\\data\\x y",
                           '-Dq="quoted"', "-cp", CLASS_PATH, "demo.Main", *ARGUMENTS, "x"]))),
     # The console twin from the JDK's zip: java.exe, and the program's exit code passed on.
@@ -700,7 +731,12 @@ ROWS = [
         check=lambda dest, out: [] if " javafx.graphics" in (dest / "Fx/runtime/release")
         .read_text() else ["no javafx.graphics in the runtime's MODULES"]),
     row("javafx_missing", FX, 1, says=["JavaFX runtime components are missing"]),
+    row("javafx_versions_differ", FX + ["--module-path", "{F}/javafx-jmods-mixed"], 1, says=[
+        "warning: JavaFX's jmods are of different versions (javafx.base 11.0.11, javafx.controls "
+        "21.0.1, javafx.graphics 21.0.1)"]),
     # Refusals: status 2, and the destination as it was.
+    row("javafx_before_jdk", FX[:6] + ["--module-path", "{F}/javafx-jmods", *JMODS], 2,
+        says=["has JavaFX's jmods but no java.base.jmod: give the JDK's jmods first"]),
     row("javafx_jmod_for_linux", FX + ["--module-path", "{F}/javafx-jmods-linux"], 2,
         says=["javafx-jmods-linux/javafx.base.jmod: is built for linux-amd64, but java.base for "
               "windows-amd64; give its jmods for windows-amd64"]),
@@ -777,6 +813,11 @@ ROWS = [
     row("app_image_msi", ["--name", "Desk", "--app-image", DESK_IMAGE, "--type", "msi",
                           "--vendor", "Acme"], 0,
         check=image_packed("Desk-1.0-windows-x64.msi", ["README.txt", "Cli.exe"])),
+    row("app_image_icon_clash", ["--name", "Desk", "--app-image", DESK_IMAGE, "--type", "msi",
+                                 "--vendor", "Acme", "--file-associations",
+                                 "{app}/doc.properties"], 2,
+        says=["{app}/doc.properties: the image has a tvdoc.ico of its own, where the "
+              "association's icon would go"]),
     row("app_image_not_one", ["--name", "Desk", "--app-image", "{app}/in", "--type", "zip"], 2,
         says=["--app-image {app}/in: has no Desk.exe, so it is no image of Desk"]),
     # An installer's refusals: status 2, nothing written.
@@ -789,6 +830,8 @@ ROWS = [
     row("msi_bad_name", ["--name", "De|mo"] + MSI[2:], 2,
         says=["--name De|mo: is not a Windows file name: it holds '|'"]),
     row("msi_missing_icon", MSI + ["--icon", "{app}/missing.ico"], 2, says=["missing.ico"]),
+    row("msi_bad_association_icon", MSI + ["--file-associations", "{app}/badicon.properties"], 2,
+        says=["{app}/badicon.properties: icon {app}/bad.ico: is not an icon file"]),
     row("msi_mixed_scripts", MSI + CYRILLIC[4:], 2, says=[
         "--win-menu-group '" + CYRILLIC[5] + "': needs another Windows code page than --vendor "
         "'" + VENDOR + "', and an installer's text must fit one code page"]),

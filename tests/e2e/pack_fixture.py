@@ -10,7 +10,8 @@ that set, for the refusals: java.base alone for windows-x86, java.base 21.0.1 fo
 windows-amd64, and a module path without java.base; and the set zipped in a vendor's
 layout (jdk-17.0.15+6/jmods/), with a runtime of java.sql linked from it and zipped as a
 vendor's JRE (jdk-17.0.15+6-jre/). JavaFX's jmods for windows-amd64 made from Debian's
-modular JavaFX jars (javafx-jmods/), and one for linux-amd64 (javafx-jmods-linux/). Built
+modular JavaFX jars (javafx-jmods/), one for linux-amd64 (javafx-jmods-linux/), and a set whose
+javafx.base is of another version than the others (javafx-jmods-mixed/). Built
 once per build folder, under build/pack-fixture/, again when a stand-in or this script
 changes.
 
@@ -78,12 +79,14 @@ def build(folder):
            extra=base)
     create("java.base", work / "java.base", folder / "jmods-21", version="21.0.1", extra=base)
     shutil.copyfile(folder / "jmods/java.sql.jmod", folder / "jmods-no-base/java.sql.jmod")
-    for module, out, platform in [(m, "javafx-jmods", "windows-amd64")
-                                  for m in ("base", "graphics", "controls")] + [
-                                      ("base", "javafx-jmods-linux", "linux-amd64")]:
+    for module, out, platform, version in [
+            (m, "javafx-jmods", "windows-amd64", "11.0.11") for m in ("base", "graphics", "controls")
+    ] + [("base", "javafx-jmods-linux", "linux-amd64", "11.0.11")] + [
+            (m, "javafx-jmods-mixed", "windows-amd64", v)
+            for m, v in (("base", "11.0.11"), ("graphics", "21.0.1"), ("controls", "21.0.1"))]:
         (folder / out).mkdir(exist_ok=True)
         jmod("create", "--class-path", JAVAFX / f"javafx-{module}-11.jar", "--target-platform",
-             platform, "--module-version", "11.0.11", folder / out / f"javafx.{module}.jmod")
+             platform, "--module-version", version, folder / out / f"javafx.{module}.jmod")
     with zipfile.ZipFile(folder / "jdk-17.0.15_windows-x64.zip", "w") as z:
         for path in sorted((folder / "jmods").iterdir()):
             z.write(path, "jdk-17.0.15+6/jmods/" + path.name)

@@ -136,7 +136,8 @@ def case(name, **row):
     child       None (no child) or {argv, cmd, argv_crt (default argv), exe (the program
                 that must have started, default argv[0]), cwd, env: {n: v|None},
                 console_window (its console has a window), console_processes (how many
-                share its console, 0 for none)}
+                share its console, 0 for none), app_id (the AppUserModelID it was started
+                with, None for none)}
     waits       with a child: True when the launcher must wait for it, False when not
     child_exit  exit code of the stand-in
     log         NO_LOG, exact text (a \\n without CR before it becomes CR LF, Latin-1),
@@ -214,7 +215,7 @@ CASES = [
          args=' x "y z"', exit=0, child=SIMPLE_CHILD, log=Starts(LOADED)),
     # Starting Java.
     case("simple_launch", params=SIMPLE, files=SIMPLE_FILES, args=' x "y z"', exit=0,
-         child=SIMPLE_CHILD, waits=True, child_exit=3),
+         child=dict(SIMPLE_CHILD, app_id=None), waits=True, child_exit=3),
     case("launch_from_bare_command_line", params=SIMPLE, files=SIMPLE_FILES, cmd='app x "y z"',
          exit=0, child=SIMPLE_CHILD),
     case("start_does_not_wait", params=b"start " + SIMPLE, files=SIMPLE_FILES,
@@ -1059,6 +1060,9 @@ def run_case(bench, row, arch, seen):
         for key in ("console_window", "console_processes"):
             if key in child:
                 check(f"child {key}", child[key], got[key])
+        if "app_id" in child:  # STARTF_TITLEISAPPID with the ID as the title, or not
+            check("child AppUserModelID", child["app_id"],
+                  got["title"] if got["startup_flags"] & 0x1000 else None)
         if not row.get("kill"):
             check("launcher waited for child", row.get("waits", True), report["marker_at_exit"])
         check("child finished (never with a killed launcher)", not row.get("kill"),

@@ -32,17 +32,32 @@ bytes build_block(const block& b) {
   return out;
 }
 
+// The neutral block of the table that holds string id.
+std::vector<resource>::const_iterator find_block(const std::vector<resource>& list, uint16_t id) {
+  resource_key name = id_key(static_cast<uint16_t>(id / 16 + 1));
+  return std::find_if(list.begin(), list.end(), [&](const resource& r) {
+    return r.type == id_key(rt_string) && r.name == name && r.language == id_key(neutral);
+  });
+}
+
 }  // namespace
+
+std::u16string table_string(const std::vector<resource>& list, uint16_t id) {
+  auto found = find_block(list, id);
+  return found == list.end() ? u"" : read_block(found->data)[id % 16];
+}
 
 void set_table_strings(std::vector<resource>& list,
                        const std::vector<std::pair<uint16_t, std::u16string>>& strings) {
   for (const auto& [id, text] : strings) {
-    resource_key name = id_key(static_cast<uint16_t>(id / 16 + 1));
-    auto found = std::find_if(list.begin(), list.end(), [&](const resource& r) {
-      return r.type == id_key(rt_string) && r.name == name && r.language == id_key(neutral);
-    });
-    if (found == list.end())
-      found = list.insert(list.end(), resource{id_key(rt_string), name, id_key(neutral), 0, {}});
+    auto found = list.begin() + (find_block(list, id) - list.cbegin());
+    if (found == list.end()) {
+      found = list.insert(list.end(), resource{id_key(rt_string),
+                                               id_key(static_cast<uint16_t>(id / 16 + 1)),
+                                               id_key(neutral),
+                                               0,
+                                               {}});
+    }
     block b = found->data.empty() ? block{} : read_block(found->data);
     b[id % 16] = text;
     if (std::all_of(b.begin(), b.end(), [](const std::u16string& t) { return t.empty(); }))

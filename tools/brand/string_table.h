@@ -16,4 +16,8 @@ namespace brand {
 void set_table_strings(std::vector<resource>& list,
                        const std::vector<std::pair<uint16_t, std::u16string>>& strings);
 
+// String id of list's string table, language neutral; empty when there is none. Throws
+// bad_input when its block is malformed.
+std::u16string table_string(const std::vector<resource>& list, uint16_t id);
+
 }  // namespace brand

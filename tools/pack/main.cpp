@@ -1,5 +1,6 @@
 // tavrin-pack: a ready Windows app image, or its zip, from an app's jars and a Windows
 // JDK, built on Linux.
+#include <algorithm>
 #include <cstdio>
 
 #include "host/cleanup.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     if (options.help) std::fputs(signing_help, stdout);
     return 0;
   }
+  std::fputs((options.notes + options.warnings).c_str(), stderr);
   remove_made_when_stopped();
-  return run_pack(options);
+  int status = run_pack(options);
+  return options.warnings.empty() ? status : std::max(status, 1);
 }

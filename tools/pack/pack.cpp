@@ -56,10 +56,14 @@ msi_request installer_request(const job& j) {
   for (file_association& a : r.options.associations) {
     if (a.icon.empty()) continue;
     std::string installed = a.extension + ".ico";
+    if (fs::exists(j.image / fs::u8path(installed)))
+      throw refusal(a.file + ": the image has a " + installed + " of its own, where the " +
+                    "association's icon would go; rename that file");
     write_host_file(j.image / fs::u8path(installed), read_host_file(fs::u8path(a.icon)));
     a.icon = installed;
   }
-  for (const app_launcher& l : j.launchers) r.shortcuts.push_back({l.name, l.menu, l.desktop});
+  for (const app_launcher& l : j.launchers)
+    r.shortcuts.push_back({l.name, l.menu, l.desktop, l.app_id});
   return r;
 }
 
@@ -108,7 +112,9 @@ void check_given_files(job& j) {
       brand::branding_for(request, l.name + ".exe");
     }
     for (const file_association& a : j.o.installer.associations) {
-      if (!a.icon.empty()) brand::read_icon(brand::read_file(a.icon));
+      if (a.icon.empty()) continue;
+      brand::bytes icon = brand::read_file(a.icon);
+      brand::about(a.file + ": icon " + a.icon, [&] { return brand::read_icon(icon); });
     }
   } catch (const brand::bad_input& e) {
     throw refusal(e.what());
@@ -139,8 +145,8 @@ int run_pack(const pack_options& o) {
     fs::create_directories(j.image.parent_path());
     // A trial signature finds a wrong key, certificate or secret before the runtime is linked.
     std::string key_warnings =
-        check_signing_key(&j.signer, launcher_image(architecture::x64, false), o.name + ".exe",
-                          j.temporary / "signing");
+        check_signing_key(&j.signer, launcher_image(architecture::x64, twin::windowed),
+                          o.name + ".exe", j.temporary / "signing");
     print(stderr, key_warnings);
     int status = key_warnings.empty() ? 0 : 1;
     if (o.app_image.empty()) {

@@ -22,7 +22,12 @@ TEST(pack_options, refusals) {
        {std::pair<const char*, const char*>{"cli.properties", "win-console=true"},
         {"colour.properties", "colour=red"},
         {"noext.properties", "mime-type=text/x-y"},
-        {"dotted.properties", "extension=.txt"}})
+        {"dotted.properties", "extension=.txt"},
+        {"lnk.properties", "extension=LNK"},
+        {"doc.properties", "extension=tvdoc"},
+        {"DOC.properties", "extension=TVDOC"},
+        {"cp.properties", "java-options=-Xmx1g -cp x"},
+        {"version.properties", "app-version=2.x"}})
     std::ofstream(dir + file) << text;
   std::string cli = dir + "cli.properties";
   struct row {
@@ -74,7 +79,13 @@ TEST(pack_options, refusals) {
        "--add-launcher DEMO: another launcher has that name"},
       {with({"--add-launcher", "Cli=" + dir + "colour.properties"}),
        dir + "colour.properties: 'colour' is no key of its own (main-jar, main-class, arguments, "
-             "java-options, win-console, win-menu, win-shortcut, icon, description)"},
+             "java-options, win-console, win-menu, win-shortcut, icon, description, app-version)"},
+      {with({"--add-launcher", "Cli=" + dir + "cp.properties"}),
+       dir + "cp.properties: java-options -cp: the launcher reads it as the class path option; "
+             "the class path is pack's"},
+      {with({"--add-launcher", "Cli=" + dir + "version.properties"}),
+       dir + "version.properties: app-version 2.x: has an empty or non-numeric part"},
+      {with({"--add-launcher", "Cli=" + dir}), dir + ": the properties file cannot be read"},
       {with({"--add-launcher", "Cli=" + dir + "missing"}),
        dir + "missing: the properties file cannot be read"},
       {with({"--file-associations", dir + "noext.properties"}),
@@ -82,6 +93,14 @@ TEST(pack_options, refusals) {
       {with({"--file-associations", dir + "dotted.properties"}),
        dir + "dotted.properties: the extension '.txt' holds a dot or a space; give the extension "
              "alone, as txt"},
+      {with({"--file-associations", dir + "lnk.properties"}),
+       dir + "lnk.properties: the extension 'LNK' is Windows' own (programs, scripts, shortcuts, "
+             "installers and settings), which an app must not register"},
+      {with({"--file-associations", dir + "doc.properties", "--file-associations",
+             dir + "DOC.properties"}),
+       dir + "DOC.properties: the extension 'TVDOC' is " + dir +
+           "doc.properties's 'tvdoc' "
+           "again, as Windows ignores case"},
       {{"--name", "Demo", "--app-image", "img"},
        "--app-image needs --type zip or msi: the image is there already"},
       {{"--name", "Demo", "--app-image", "img", "--type", "zip", "--main-jar", "a.jar"},

@@ -4,9 +4,12 @@
 
 #include "host/host_files.h"
 #include "host/refusal.h"
+#include "image/app_user_model_id.h"
 #include "jar.h"
 #include "manifest.h"
 #include "options/argument_files.h"
+#include "platform/launcher_strings.h"
+#include "text.h"
 
 namespace {
 
@@ -22,11 +25,23 @@ std::string main_class_of(const fs::path& jar) {
   return main;
 }
 
+// The launcher's AppUserModelID, in its string table too.
+void set_app_id(app_launcher* l, const std::string& id) {
+  std::vector<std::pair<uint16_t, std::u16string>>& table = l->branding.b.table_strings;
+  table.erase(
+      std::remove_if(table.begin(), table.end(),
+                     [](const auto& s) { return s.first == launcher_strings::app_user_model_id; }),
+      table.end());
+  if (!id.empty()) table.emplace_back(launcher_strings::app_user_model_id, to_utf16(id));
+  l->app_id = id;
+}
+
 // The launcher request's properties over the main launcher's values.
 app_launcher added(const app_launcher& main, const launcher_request& r) {
   app_launcher l = main;
   l.name = r.name;
-  l.desktop = l.service = false;
+  l.service = false;
+  set_app_id(&l, added_app_user_model_id(main.app_id, r.name));
   auto value = [&](const char* key) {
     auto found = r.properties.find(key);
     return found == r.properties.end() ? nullptr : &found->second;
@@ -50,6 +65,8 @@ app_launcher added(const app_launcher& main, const launcher_request& r) {
   if (value("icon")) l.branding.icon_file = *value("icon");
   if (value("description"))
     brand::add_branding_option(&l.branding, "--description", *value("description"));
+  if (value("app-version"))
+    brand::add_branding_option(&l.branding, "--app-version", *value("app-version"));
   return l;
 }
 
@@ -71,7 +88,14 @@ std::vector<app_launcher> app_launchers(const pack_options& o, const fs::path& i
        o.branding,
        true,
        o.installer.desktop_shortcut,
-       {}}};
+       {},
+       ""}};
+  const auto& table = o.branding.b.table_strings;
+  auto given = std::find_if(table.begin(), table.end(), [](const auto& s) {
+    return s.first == launcher_strings::app_user_model_id;
+  });
+  set_app_id(&launchers[0],
+             given != table.end() ? to_utf8(given->second) : app_user_model_id(o.vendor, o.name));
   launchers[0].service = o.launcher_as_service;
   for (const launcher_request& r : o.launchers) launchers.push_back(added(launchers[0], r));
   // A service starts with the machine; no one starts it from a shortcut.

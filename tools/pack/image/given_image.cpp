@@ -5,6 +5,7 @@
 #include "host/host_files.h"
 #include "host/pe_header.h"
 #include "host/refusal.h"
+#include "image/launcher_app_id.h"
 
 namespace {
 
@@ -48,17 +49,14 @@ void copy_given_image(job& j) {
     if (service && !is_service_launcher(read_host_file(j.image / fs::u8path(stem + ".exe"))))
       throw refusal(what + ": " + stem + ".exe is no copy of tavrin-service.exe, which " +
                     "--launcher-as-service installs as a service");
-    j.launchers.push_back({stem,
-                           console,
-                           "",
-                           "",
-                           {},
-                           {},
-                           {},
-                           !service && (main || !console),
-                           !service && main && j.o.installer.desktop_shortcut,
-                           {},
-                           service});
+    app_launcher l{};
+    l.name = stem;
+    l.console = console;
+    l.menu = !service && (main || !console);
+    l.desktop = !service && main && j.o.installer.desktop_shortcut;
+    l.service = service;
+    l.app_id = launcher_app_id(j.image / fs::u8path(stem + ".exe"));
+    j.launchers.push_back(l);
   }
   step("image", what + ", " + count(j.launchers.size(), "launcher"), since);
 }

@@ -67,8 +67,9 @@ void require_programs(const job& j, const fs::path& runtime, const std::string& 
     require_windows_runtime(runtime, twin_of(l) != twin::windowed, what);
 }
 
-// The runtime: linked from the target's jmods, or a ready one copied.
-void make_runtime(job& j) {
+// The runtime: linked from the target's jmods, or a ready one copied. Returns 1 when the
+// jmods warn, else 0.
+int make_runtime(job& j) {
   auto since = steady::now();
   fs::path runtime = j.image / "runtime";
   if (!j.o.runtime_image.empty()) {
@@ -78,7 +79,7 @@ void make_runtime(job& j) {
     require_programs(j, runtime, "--runtime-image " + j.o.runtime_image);
     step("runtime", "copied from " + j.o.runtime_image + " (" + architecture_name(j.arch) + ")",
          since);
-    return;
+    return 0;
   }
   std::vector<fs::path> module_path;
   for (const std::string& entry : j.o.module_path) module_path.push_back(fs::u8path(entry));
@@ -104,6 +105,8 @@ void make_runtime(job& j) {
        "jlink " + jlink.version + ", " + count(linked, "module") + " of " + jdk.platform + " " +
            jdk.version,
        since);
+  print(stderr, jdk.warnings);
+  return jdk.warnings.empty() ? 0 : 1;
 }
 
 // A launcher, its parameter file and its branding, in that order. Returns 1 when a word of
@@ -145,8 +148,7 @@ int write_launcher(const job& j, const app_launcher& l) {
 }  // namespace
 
 int build_image(job& j) {
-  make_runtime(j);
-  int warned = 0;
+  int warned = make_runtime(j);
   for (const app_launcher& l : j.launchers) warned = std::max(warned, write_launcher(j, l));
   return warned;
 }

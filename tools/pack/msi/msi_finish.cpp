@@ -24,6 +24,9 @@ struct libmsi {
   decltype(&libmsi_query_new) query_new;
   decltype(&libmsi_query_execute) execute;
   decltype(&libmsi_query_close) close;
+  decltype(&libmsi_record_new) record_new;
+  decltype(&libmsi_record_set_int) set_field_int;
+  decltype(&libmsi_record_set_string) set_field_string;
   decltype(&libmsi_summary_info_new) summary_new;
   decltype(&libmsi_summary_info_get_string) get_string;
   decltype(&libmsi_summary_info_set_string) set_string;
@@ -52,6 +55,9 @@ const libmsi& loaded() {
     look_up(library, "libmsi_query_new", &f.query_new);
     look_up(library, "libmsi_query_execute", &f.execute);
     look_up(library, "libmsi_query_close", &f.close);
+    look_up(library, "libmsi_record_new", &f.record_new);
+    look_up(library, "libmsi_record_set_int", &f.set_field_int);
+    look_up(library, "libmsi_record_set_string", &f.set_field_string);
     look_up(library, "libmsi_summary_info_new", &f.summary_new);
     look_up(library, "libmsi_summary_info_get_string", &f.get_string);
     look_up(library, "libmsi_summary_info_set_string", &f.set_string);
@@ -78,11 +84,43 @@ struct package {
     if (db) m.unref(db);
   }
 
-  bool query(const std::string& sql) {
+  // Runs sql with the record's fields, if any, for its '?' parameters.
+  bool query(const std::string& sql, LibmsiRecord* fields = nullptr) {
     LibmsiQuery* q = db && !error ? m.query_new(db, sql.c_str(), &error) : nullptr;
-    bool done = q && m.execute(q, nullptr, &error) && m.close(q, &error);
+    bool done = q && m.execute(q, fields, &error) && m.close(q, &error);
     if (q) m.unref(q);
     return done;
+  }
+
+  // Adds the rows, each table made before its first row when wixl made none.
+  bool add(const std::vector<msi_row>& rows) {
+    std::vector<const msi_table*> made;
+    for (const msi_row& row : rows) {
+      const msi_table& t = *row.table;
+      if (t.made && std::find(made.begin(), made.end(), &t) == made.end()) {
+        made.push_back(&t);
+        if (!query(std::string("CREATE TABLE `") + t.name + "` (" + t.made + ")")) return false;
+      }
+      std::string columns, marks;
+      for (const char* column : t.columns) {
+        columns += std::string(columns.empty() ? "`" : ", `") + column + "`";
+        marks += marks.empty() ? "?" : ", ?";
+      }
+      LibmsiRecord* fields = m.record_new(static_cast<unsigned>(row.values.size()));
+      for (size_t i = 0; i < row.values.size(); ++i) {
+        unsigned field = static_cast<unsigned>(i + 1);
+        if (const int* number = std::get_if<int>(&row.values[i]))
+          m.set_field_int(fields, field, *number);
+        if (const std::string* text = std::get_if<std::string>(&row.values[i]))
+          m.set_field_string(fields, field, text->c_str());
+      }
+      bool done = query(
+          std::string("INSERT INTO `") + t.name + "` (" + columns + ") VALUES (" + marks + ")",
+          fields);
+      m.unref(fields);
+      if (!done) return false;
+    }
+    return true;
   }
 
   // Sets the times and the package code, and whatever more what does to the summary.
@@ -122,9 +160,7 @@ void finish_msi(const std::filesystem::path& msi, const msi_finish& how) {
             "`ActionProperty`) VALUES ('" +
             how.upgrade_code + "','" + how.version + "',513,'WIX_UPGRADE_DETECTED')") &&
         p.query("UPDATE `Registry` SET `Root`=-1 WHERE `Root`=" + std::to_string(wixl_hkmu_root)) &&
-        std::all_of(how.rows.begin(), how.rows.end(),
-                    [&](const std::string& q) { return p.query(q); }) &&
-        p.summary(filetime, zeroed, [&](LibmsiSummaryInfo* s) {
+        p.add(how.rows) && p.summary(filetime, zeroed, [&](LibmsiSummaryInfo* s) {
           // wixl writes the summary's texts in UTF-8, under code page 1252.
           if (!p.m.set_int(s, LIBMSI_PROPERTY_CODEPAGE, how.code_page, &p.error)) return false;
           for (LibmsiProperty text :

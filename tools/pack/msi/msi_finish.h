@@ -9,18 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "msi/msi_rows.h"
+
 struct msi_finish {
-  int code_page;             // of the text wixl wrote, with WINDOWS_LANGUAGE set to match
-  std::string upgrade_code;  // the product's, in MSI's form
-  std::string version;       // ProductVersion
-  int64_t epoch;             // Unix time, not before 1601
-  // More SQL, run after the mending: rows that wixl cannot write.
-  std::vector<std::string> rows;
+  int code_page;              // of the text wixl wrote, with WINDOWS_LANGUAGE set to match
+  std::string upgrade_code;   // the product's, in MSI's form
+  std::string version;        // ProductVersion
+  int64_t epoch;              // Unix time, not before 1601
+  std::vector<msi_row> rows;  // to add, their tables made first where wixl made none
 };
 
-// Declares the database's code page, and the summary's, whose texts it writes in it; lets an
-// installer of the same version replace an installed one (a rebuild has another product
-// code); gives wixl's HKMU registry roots the value Windows Installer reads; sets the
+// Adds the rows; declares the database's code page, and the summary's, whose texts it writes
+// in it; lets an installer of the same version replace an installed one (a rebuild has another
+// product code); gives wixl's HKMU registry roots the value Windows Installer reads; sets the
 // creation and save times to epoch and the package code to a name-based UUID of the
 // package's bytes with that code zeroed. Throws a refusal when libmsi cannot be loaded or
 // fails.

@@ -12,6 +12,7 @@
 #include "host/name_guid.h"
 #include "host/refusal.h"
 #include "host/sha256.h"
+#include "msi/desktop_registration.h"
 #include "msi/msi_code_page.h"
 #include "msi/msi_finish.h"
 #include "msi/msi_service.h"
@@ -89,7 +90,10 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
                                  {"--win-menu-group", p.menu_group},
                                  {"--about-url", p.about_url}};
   for (const std::string& part : install_dir) texts.push_back({"--install-dir", part});
-  for (const msi_shortcut& s : r.shortcuts) texts.push_back({"the launcher", s.name});
+  for (const msi_shortcut& s : r.shortcuts) {
+    texts.push_back({"the launcher", s.name});
+    texts.push_back({"--app-user-model-id", s.app_id});
+  }
   for (const file_association& a : r.options.associations) {
     for (const std::string* text : {&a.extension, &a.mime_type, &a.description})
       texts.push_back({"--file-associations", *text});
@@ -114,8 +118,14 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
   msi_code_page code_page = installer_code_page(texts);
   std::vector<fs::path> contents;
   for (const std::string& file : p.files) contents.push_back(image / fs::u8path(file));
-  p.product_code = name_guid(
-      p.upgrade_code, std::string(p.x64 ? "x64 " : "x86 ") + sha256_hex(wix_source(p), contents));
+  std::vector<msi_row> rows = desktop_rows(p);
+  if (!r.service.empty()) {
+    std::vector<msi_row> service = service_recovery_rows(p.x64);
+    rows.insert(rows.end(), service.begin(), service.end());
+  }
+  p.product_code =
+      name_guid(p.upgrade_code, std::string(p.x64 ? "x64 " : "x86 ") +
+                                    sha256_hex(wix_source(p) + rows_text(rows), contents));
   fs::path source = msi.parent_path() / "installer.wxs";
   write_host_file(source, wix_source(p));
   // libgsf, in wixl and in pack's own libmsi, takes the code page of its texts from there.
@@ -127,7 +137,6 @@ std::string write_msi(const msi_request& r, architecture arch, const fs::path& i
     throw refusal(program_failure("wixl", wixl) +
                   (wixl.status < 0 && !wixl.signal ? " (install Debian's wixl)" : ""));
   }
-  finish_msi(msi, {code_page.number, p.upgrade_code, p.version, epoch,
-                   r.service.empty() ? std::vector<std::string>() : service_recovery_rows(p.x64)});
+  finish_msi(msi, {code_page.number, p.upgrade_code, p.version, epoch, rows});
   return path_warning(p);
 }

@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 struct msi_shortcut {
   std::string name;  // the launcher's, NAME.exe's stem, and the shortcut's
   bool menu, desktop;
+  std::string app_id;  // the launcher's AppUserModelID, which its shortcuts carry; or none
 };
 
 struct msi_request {

@@ -21,11 +21,11 @@ std::string service_elements(const std::string& name, const std::string& file_id
                                       " Name=\"TypesSupported\" Type=\"integer\" Value=\"7\"");
 }
 
-std::vector<std::string> service_recovery_rows(bool x64) {
+std::vector<msi_row> service_recovery_rows(bool x64) {
   // An exe run in a folder (34), its exit code ignored (64), deferred (1024), as LocalSystem
   // (2048); the service is named after the product.
   std::string sc = std::string("\"[") + (x64 ? "System64Folder" : "SystemFolder") + "]sc.exe\" ";
-  std::vector<std::string> rows;
+  std::vector<msi_row> rows;
   for (auto [action, arguments, sequence] :
        {std::tuple<const char*, const char*, int>{
             "service_recovery",
@@ -34,11 +34,9 @@ std::vector<std::string> service_recovery_rows(bool x64) {
             5850},
         {"service_failure_flag", "failureflag \"[ProductName]\" 1", 5851}}) {
     rows.push_back(
-        std::string("INSERT INTO `CustomAction` (`Action`,`Type`,`Source`,`Target`) VALUES ('") +
-        action + "',3170,'INSTALLDIR','" + sc + arguments + "')");
-    rows.push_back(std::string("INSERT INTO `InstallExecuteSequence` (`Action`,`Condition`,"
-                               "`Sequence`) VALUES ('") +
-                   action + "','NOT REMOVE~=\"ALL\"'," + std::to_string(sequence) + ")");
+        {&custom_action, {std::string(action), 3170, std::string("INSTALLDIR"), sc + arguments}});
+    rows.push_back({&install_execute_sequence,
+                    {std::string(action), std::string("NOT REMOVE~=\"ALL\""), sequence}});
   }
   return rows;
 }

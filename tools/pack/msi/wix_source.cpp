@@ -27,6 +27,15 @@ std::string backslashed(std::string path) {
 
 const std::string flag = attribute("Type", "integer") + attribute("Value", "1");
 
+// The install folder from its standard folder: LocalAppDataFolder\Programs\..., or a Program
+// Files folder.
+std::string install_place(const msi_product& p) {
+  std::string place = p.per_machine ? (p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder")
+                                    : "LocalAppDataFolder\\Programs";
+  for (const std::string& part : p.install_dir) place += "\\" + part;
+  return place;
+}
+
 struct folder {
   std::map<std::string, folder> folders;
   std::vector<std::string> files;
@@ -56,8 +65,7 @@ struct source {
                         const std::string& value = "", const std::string& value_root = "") {
     std::string id = next("c");
     refs += element("ComponentRef", attribute("Id", id));
-    std::string guid = name_guid(component_codes, std::string(p.x64 ? "x64" : "x86") + "|" +
-                                                      folded(install) + "|" + folded(where));
+    std::string guid = place_guid(p, where);
     std::string key_path =
         file_key ? ""
                  : element("RegistryValue", key(value_root.empty() ? root() : value_root) +
@@ -112,11 +120,11 @@ struct source {
   // component. Per machine its key path is in HKMU, which validation (ICE43) asks of a
   // shortcut.
   std::string shortcut(const std::string& where, const std::string& directory, short_names* names,
-                       const std::string& name, const std::string& also) {
+                       const std::string& id, const std::string& name, const std::string& also) {
     return component(
         where + "\\" + name + ".lnk",
         element("Shortcut",
-                attribute("Id", next("s")) + attribute("Name", xml(msi_filename(name, names))) +
+                attribute("Id", id) + attribute("Name", xml(msi_filename(name, names))) +
                     attribute("Target", xml("[INSTALLDIR]" + formatted(name) + ".exe")) +
                     attribute("WorkingDirectory", "INSTALLDIR")) +
             also,
@@ -129,54 +137,21 @@ struct source {
     std::string group = p.menu_group.empty() ? "" : "\\" + p.menu_group;
     std::string menu, desktop, folder = group.empty() ? "ProgramMenuFolder" : "menu_group";
     short_names in_menu, on_desktop;
-    for (const msi_shortcut& sc : p.shortcuts) {
+    for (size_t i = 0; i < p.shortcuts.size(); ++i) {
+      const msi_shortcut& sc = p.shortcuts[i];
       if (sc.menu) {
-        menu += shortcut("ProgramMenuFolder" + group, folder, &in_menu, sc.name,
-                         menu.empty() && !group.empty() ? remove_folder() : "");
+        menu += shortcut("ProgramMenuFolder" + group, folder, &in_menu, shortcut_id(i, true),
+                         sc.name, menu.empty() && !group.empty() ? remove_folder() : "");
       }
-      if (sc.desktop)
-        desktop += shortcut("DesktopFolder", "DesktopFolder", &on_desktop, sc.name, "");
+      if (sc.desktop) {
+        desktop += shortcut("DesktopFolder", "DesktopFolder", &on_desktop, shortcut_id(i, false),
+                            sc.name, "");
+      }
     }
     if (!group.empty())
       menu = element("Directory", " Id=\"menu_group\"" + naming(p.menu_group), menu);
     return element("Directory", " Id=\"ProgramMenuFolder\"", menu) +
            (desktop.empty() ? "" : element("Directory", " Id=\"DesktopFolder\"", desktop));
-  }
-
-  // A file type that the main launcher opens: its extension and ProgID under
-  // Software\Classes, the open verb handing the launcher the document's path as its last
-  // argument, its icon, and its MIME type. The extension's own value is the key path.
-  std::string association(const file_association& a) {
-    std::string progid;  // letters, digits and dots, at most 39, as ProgIDs are
-    for (char c : p.name + "." + a.extension) {
-      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.')
-        progid += c;
-    }
-    progid = progid.substr(0, 39);
-    std::string classes = "Software\\Classes\\", extension = "." + a.extension;
-    auto value = [&](const std::string& key, const std::string& name, const std::string& data,
-                     bool key_path = false) {
-      return element("RegistryValue",
-                     attribute("Root", root()) + attribute("Key", xml(formatted(key))) +
-                         (name.empty() ? "" : attribute("Name", xml(formatted(name)))) +
-                         attribute("Type", "string") + attribute("Value", xml(data)) +
-                         (key_path ? attribute("KeyPath", "yes") : ""));
-    };
-    std::string exe = "[INSTALLDIR]" + formatted(p.shortcuts[0].name) + ".exe";
-    std::string description =
-        a.description.empty() ? p.name + " " + extension + " file" : a.description;
-    std::string body =
-        value(classes + extension, "", formatted(progid), true) +
-        value(classes + progid, "", formatted(description)) +
-        value(classes + progid + "\\DefaultIcon", "",
-              a.icon.empty() ? exe + ",0" : "[INSTALLDIR]" + formatted(a.icon)) +
-        value(classes + progid + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
-    if (!a.mime_type.empty()) {
-      body += value(classes + extension, "Content Type", formatted(a.mime_type)) +
-              value(classes + "MIME\\Database\\Content Type\\" + a.mime_type, "Extension",
-                    formatted(extension));
-    }
-    return component(classes + extension, body, true);
   }
 
   // The install folder, below its standard folder: per user with a component for each
@@ -202,6 +177,15 @@ struct source {
 
 }  // namespace
 
+std::string place_guid(const msi_product& p, const std::string& where) {
+  return name_guid(component_codes, std::string(p.x64 ? "x64" : "x86") + "|" +
+                                        folded(install_place(p)) + "|" + folded(where));
+}
+
+std::string shortcut_id(size_t launcher, bool menu) {
+  return (menu ? "menu" : "desktop") + std::to_string(launcher + 1);
+}
+
 std::string wix_source(const msi_product& p) {
   folder image;
   for (const std::string& path : p.files) {
@@ -212,10 +196,7 @@ std::string wix_source(const msi_product& p) {
     f->files.push_back(path.substr(at));
   }
   std::string program_files = p.x64 ? "ProgramFiles64Folder" : "ProgramFilesFolder";
-  std::string install_dir;
-  for (const std::string& part : p.install_dir) install_dir += "\\" + part;
-  source s{p, (p.per_machine ? program_files : "LocalAppDataFolder\\Programs") + install_dir, "",
-           0};
+  source s{p, install_place(p), "", 0};
 
   // The product's own component: its version, which a later installer's RegistrySearch
   // reads to name it in the downgrade message.
@@ -233,9 +214,7 @@ std::string wix_source(const msi_product& p) {
       element("RegistryValue", product_key + " Name=\"Version\"" + attribute("Type", "string") +
                                    attribute("Value", p.version) + attribute("KeyPath", "yes")));
 
-  std::string associations;
-  for (const file_association& a : p.associations) associations += s.association(a);
-  std::string install = s.install_folder(product + associations + s.tree(image, "", "INSTALLDIR"));
+  std::string install = s.install_folder(product + s.tree(image, "", "INSTALLDIR"));
   install = p.per_machine
                 ? element("Directory", attribute("Id", program_files), install)
                 : element("Directory", " Id=\"LocalAppDataFolder\"",

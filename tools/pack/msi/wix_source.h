@@ -23,7 +23,7 @@ struct msi_product {
   bool x64 = true, per_machine = false;
   std::vector<std::string> install_dir;        // below Programs or Program Files, one name a folder
   std::string menu_group;                      // a Start-menu folder for the shortcuts; empty: none
-  std::vector<msi_shortcut> shortcuts;         // the main launcher's first
+  std::vector<msi_shortcut> shortcuts;         // every launcher's, the main one's first
   std::vector<file_association> associations;  // each icon a file of the image's top
   std::string about_url;                       // empty: none
   std::string image;               // the image folder, relative to the source's folder, with '/'
@@ -35,6 +35,15 @@ struct msi_product {
 // it writes as 4 where Windows Installer reads -1: the package's Registry table needs that
 // mended. A name that wixl's preprocessor cannot pass on ("$(" in it) is refused.
 std::string wix_source(const msi_product& product);
+
+// The GUID of the component that installs a resource at where (a place from a standard
+// folder, or a registry key) for the product's architecture and install folder: the same
+// for whatever installs the same thing to the same place, ignoring case.
+std::string place_guid(const msi_product& p, const std::string& where);
+
+// The Id of a launcher's shortcut (its index in shortcuts): in the Start menu, or on the
+// desktop.
+std::string shortcut_id(size_t launcher, bool menu);
 
 // The root that wixl writes for HKMU, which Windows Installer reads as HKCU per user and
 // HKLM per machine when it is -1.

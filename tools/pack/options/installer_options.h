@@ -10,6 +10,7 @@ struct file_association {
   std::string extension;               // without its dot
   std::string mime_type, description;  // empty: none
   std::string icon;                    // a .ico file, installed with the app; empty: the exe's
+  std::string file;                    // the properties file that gave it
 };
 
 struct msi_options {

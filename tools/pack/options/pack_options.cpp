@@ -32,11 +32,15 @@ const char pack_help[] =
     "                           installer (per machine) installs and starts the service\n"
     "  --add-launcher NAME=FILE another launcher beside NAME.exe, from a properties file\n"
     "                           (main-jar, main-class, arguments, java-options, win-console,\n"
-    "                           win-menu, win-shortcut, icon, description), repeatable\n"
+    "                           win-menu, win-shortcut, icon, description, app-version),\n"
+    "                           repeatable\n"
     "  --app-image DIR          an image pack made (and you changed), packed as it is\n"
     "  @FILE                    options read from FILE\n"
     "  --icon FILE.ico, --app-version X[.Y[.Z[.W]]] (default 1.0), --vendor TEXT,\n"
     "  --description TEXT, --copyright TEXT   branding, as tavrin-brand applies it\n"
+    "  --app-user-model-id ID   the ID the app's windows are grouped and pinned under on the\n"
+    "                           taskbar (default: VENDOR.NAME; each added launcher's ends\n"
+    "                           in .LAUNCHER)\n"
     "  --type app-image|zip|msi the image (default), or NAME-VERSION-windows-ARCH.zip or .msi\n"
     "  --dest DIR               where the output goes (default: the current folder)\n"
     "  --verbose                also print the jlink and signing commands\n"
@@ -100,9 +104,10 @@ bool is_product_version(const std::string& version) {
 
 // The options that build an image, which --app-image has already.
 const char* const building[] = {
-    "--input",       "--main-jar",      "--main-class",  "--java-options",  "--arguments",
-    "--module-path", "--runtime-image", "--add-modules", "--jlink-options", "--jlink",
-    "--win-console", "--add-launcher",  "--icon",        "--description",   "--copyright"};
+    "--input",         "--main-jar",    "--main-class",    "--java-options",
+    "--arguments",     "--module-path", "--runtime-image", "--add-modules",
+    "--jlink-options", "--jlink",       "--win-console",   "--add-launcher",
+    "--icon",          "--description", "--copyright",     "--app-user-model-id"};
 
 bool fail(std::string* problem, const std::string& text) {
   *problem = text;
@@ -144,13 +149,11 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
     }
   }
   if (option == "--java-options") {
-    if (value == "-cp" || value == "-classpath")
-      return fail(problem, "--java-options " + value +
-                               ": the launcher reads it as the class "
-                               "path option; the class path is pack's");
+    std::string why = java_option_problem(value);
+    if (!why.empty()) return fail(problem, "--java-options " + value + ": " + why);
     o->java_options.push_back(value);
   } else if (option == "--add-launcher") {
-    return take_launcher(value, &o->launchers, problem);
+    return take_launcher(value, &o->launchers, &o->notes, problem);
   } else if (option == "--file-associations") {
     return take_association(value, &o->installer.associations, problem);
   } else if (option == "--module-path") {
@@ -198,7 +201,7 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
 bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
                         std::string* problem) {
   std::vector<std::string> args, used;
-  if (!expand_argument_files(given, &args, problem)) return false;
+  if (!expand_argument_files(given, &args, problem, &o->warnings)) return false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     used.push_back(option);

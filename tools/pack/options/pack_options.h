@@ -38,6 +38,8 @@ struct pack_options {
   signing_options signing;       // --win-sign-*
   std::string dest = ".";
   bool verbose = false, help = false, version = false;
+  std::string notes;     // lines for standard error, of what the options leave out
+  std::string warnings;  // lines for standard error; pack then exits with 1 at least
 };
 
 // What --help prints.

@@ -1,9 +1,8 @@
 #include "options/properties_file.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "options/option_file.h"
 #include "text.h"
 
 namespace {
@@ -62,12 +61,11 @@ std::string unescaped(const std::string& text) {
 
 bool read_properties(const std::string& path, std::map<std::string, std::string>* out,
                      std::string* problem) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) {
+  std::string text;
+  if (!read_option_file(path, &text)) {
     *problem = path + ": the properties file cannot be read";
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   for (const std::string& line : logical_lines(text)) {
     size_t end = 0;
     while (end < line.size() && std::string("=: \t\f").find(line[end]) == std::string::npos)

@@ -4,6 +4,7 @@
 
 #include "host/host_files.h"
 #include "host/refusal.h"
+#include "text.h"
 #include "zip/zip_archive.h"
 
 namespace {
@@ -33,6 +34,11 @@ fs::path jmods_folder(const fs::path& entry, const fs::path& scratch) {
 // the module path must hold.
 void read_java_base(target_jdk* jdk, const fs::path& entry) {
   auto base = jdk->modules.find("java.base");
+  if (base == jdk->modules.end() && jdk->modules.count("javafx.base")) {
+    throw refusal("the module path " + entry.u8string() +
+                  " has JavaFX's jmods but no java.base.jmod: give the JDK's jmods first, then "
+                  "JavaFX's with a second --module-path");
+  }
   if (base == jdk->modules.end()) {
     throw refusal("the module path " + entry.u8string() +
                   " has no java.base.jmod, and jlink would then link the host's own Linux "
@@ -55,7 +61,7 @@ void read_java_base(target_jdk* jdk, const fs::path& entry) {
 }  // namespace
 
 target_jdk read_module_path(const std::vector<fs::path>& module_path, const fs::path& scratch) {
-  target_jdk jdk{{}, {}, "", "", architecture::x64};
+  target_jdk jdk{{}, {}, "", "", architecture::x64, ""};
   std::vector<std::pair<fs::path, std::string>> platforms;  // each jmod's, where it names one
   for (const fs::path& entry : module_path) {
     fs::path folder =
@@ -76,6 +82,20 @@ target_jdk read_module_path(const std::vector<fs::path>& module_path, const fs::
       jdk.modules.emplace(module.name, module);  // jlink too takes the first of a name
     }
     if (jdk.module_path.size() == 1) read_java_base(&jdk, entry);
+  }
+  std::string versions;  // of JavaFX's modules, "javafx.base 11.0.11, ..."
+  std::string first;
+  bool differ = false;
+  for (const auto& [name, module] : jdk.modules) {
+    if (name.compare(0, 7, "javafx.") != 0) continue;
+    versions += (versions.empty() ? "" : ", ") + name + " " + module.version;
+    differ |= !first.empty() && module.version != first;
+    if (first.empty()) first = module.version;
+  }
+  if (differ) {
+    jdk.warnings = warning_line("JavaFX's jmods are of different versions (" + versions +
+                                "), and a release of JavaFX works only with its own modules: "
+                                "give the jmods of one release");
   }
   for (const auto& [path, platform] : platforms) {
     if (platform != jdk.platform) {

@@ -19,11 +19,14 @@ struct target_jdk {
   std::string version;                               // java.base's, such as 17.0.15
   std::string platform;                              // java.base's, such as windows-amd64
   architecture arch;
+  std::string warnings;  // lines: JavaFX's modules of more than one version
 };
 
 // Reads the module path: a jmods folder, a JDK folder holding one, or a JDK zip, then more
 // folders or zips of jmods; the jmods of zips are extracted into scratch. Refuses a module
 // path without java.base in its first place (jlink would link the host's own runtime
-// instead), jmods not built for Windows, a platform no launcher serves, and a jmod built for
-// another platform than java.base.
+// instead; when it holds JavaFX's jmods, saying to give the JDK's first), jmods not built for
+// Windows, a platform no launcher serves, and a jmod built for another platform than
+// java.base. JavaFX's modules of different versions are a warning, as a release of JavaFX
+// works only with its own modules.
 target_jdk read_module_path(const std::vector<fs::path>& module_path, const fs::path& scratch);
