@@ -11,6 +11,7 @@
 #include "image/launchers.h"
 #include "options/pack_options.h"
 #include "signing/signing.h"
+#include "update/release_key.h"
 
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
@@ -23,6 +24,11 @@ struct job {
   architecture arch;
   std::vector<app_launcher> launchers;  // the main one first
   signing signer;  // the key's files and secret found, before anything is written
+  // The image's folders of the runtime and the jars, and what the parameter files start with:
+  // content-named folders and the update program's settings when the app updates itself.
+  std::string runtime_folder = "runtime", app_folder = "app", parameter_header;
+  release_key update_key;  // read before anything is written
+  std::vector<std::string> trusted;  // the public points the app trusts, the key's first
 };
 
 // The output's name in --dest: the image folder, or NAME-VERSION-windows-ARCH.zip or .msi.

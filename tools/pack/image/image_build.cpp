@@ -117,9 +117,7 @@ int write_launcher(const job& j, const app_launcher& l) {
        since);
 
   since = steady::now();
-  launch_words words{l.console ? "runtime\\bin\\java.exe" : "runtime\\bin\\javaw.exe",
-                     l.java_options, l.class_path, l.main_class, l.arguments};
-  write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_file_text(words));
+  write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_text(j, l));
   step("parameter file", l.name + ".tavrin", since);
   std::string warnings = unset_variable_warnings("--java-options", l.java_options) +
                          unset_variable_warnings("--arguments", l.arguments);
@@ -142,6 +140,13 @@ int write_launcher(const job& j, const app_launcher& l) {
 }
 
 }  // namespace
+
+std::string parameter_text(const job& j, const app_launcher& l) {
+  launch_words words{j.runtime_folder + (l.console ? "\\bin\\java.exe" : "\\bin\\javaw.exe"),
+                     l.java_options, l.class_path, l.main_class, l.arguments};
+  for (std::string& entry : words.class_path) entry = j.app_folder + entry.substr(3);  // app\...
+  return j.parameter_header + parameter_file_text(words);
+}
 
 int build_image(job& j) {
   make_runtime(j);

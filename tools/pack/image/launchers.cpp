@@ -12,6 +12,8 @@ TAVRIN_EMBED(tavrin_x64_gui, "x64/tavrin.exe")
 TAVRIN_EMBED(tavrin_x64_console, "x64/tavrin-console.exe")
 TAVRIN_EMBED(tavrin_x86_gui, "x86/tavrin.exe")
 TAVRIN_EMBED(tavrin_x86_console, "x86/tavrin-console.exe")
+TAVRIN_EMBED(tavrin_x64_update, "x64/tavrin-update.exe")
+TAVRIN_EMBED(tavrin_x86_update, "x86/tavrin-update.exe")
 
 std::string launcher_image(architecture arch, bool console) {
   if (arch == architecture::x64) {
@@ -20,4 +22,9 @@ std::string launcher_image(architecture arch, bool console) {
   }
   return console ? std::string(tavrin_x86_console_start, tavrin_x86_console_end)
                  : std::string(tavrin_x86_gui_start, tavrin_x86_gui_end);
+}
+
+std::string update_program_image(architecture arch) {
+  return arch == architecture::x64 ? std::string(tavrin_x64_update_start, tavrin_x64_update_end)
+                                   : std::string(tavrin_x86_update_start, tavrin_x86_update_end);
 }

@@ -8,3 +8,6 @@
 
 // tavrin.exe, or tavrin-console.exe, of the architecture.
 std::string launcher_image(architecture arch, bool console);
+
+// The update program, tavrin-update.exe, of the architecture.
+std::string update_program_image(architecture arch);

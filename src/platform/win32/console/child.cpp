@@ -6,6 +6,7 @@
 
 #include "platform/os.h"
 #include "platform/win32/launcher_string.h"
+#include "platform/win32/update_hook.h"
 #include "platform/win32/wide.h"
 
 namespace os {
@@ -130,6 +131,7 @@ bool start_process(char16_t* command, bool wait, process* started) {
   }
   if (flags & CREATE_SUSPENDED) ResumeThread(info.hThread);
   CloseHandle(info.hThread);
+  after_program_start(wide(command));
   started->id = info.dwProcessId;
   started->handle = info.hProcess;
   return true;

@@ -6,11 +6,13 @@
 
 #include "launch/wide_text.h"
 #include "platform/os.h"
+#include "platform/win32/update_hook.h"
 #include "platform/win32/wide.h"
 
 namespace os {
 
 void report_error(const char16_t* text, const char16_t*, uint32_t) {
+  after_launcher_failure();
   constexpr int text_capacity = 2 * 4096 + 2;  // every character a line feed, and the end
   char16_t text_buffer[text_capacity];
   int length = 0;
