@@ -6,7 +6,8 @@
 // JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then
 // one command line a line. Each round starts every command once; the first command shifts
 // by one each round, so that no program always follows the same one. OUTFILE gets one line
-// per timed start: command index, round, microseconds, exit code.
+// per timed start: command index, round, microseconds, exit code, and the start's moment in
+// microseconds of QueryPerformanceCounter, a clock that every process shares.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +28,8 @@ std::wstring widen(const std::string& text) {
 }
 
 // Starts the command and waits for it; returns the microseconds taken and its exit code.
-bool time_start(std::wstring command, double ticks_per_us, double* us, DWORD* code) {
+bool time_start(std::wstring command, double ticks_per_us, double* us, DWORD* code,
+                double* begin_us) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -43,6 +45,7 @@ bool time_start(std::wstring command, double ticks_per_us, double* us, DWORD* co
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   *us = static_cast<double>(end.QuadPart - begin.QuadPart) / ticks_per_us;
+  *begin_us = static_cast<double>(begin.QuadPart) / ticks_per_us;
   return true;
 }
 
@@ -73,14 +76,16 @@ int wmain(int argc, wchar_t** argv) {
   for (int round = -warm_up; round < rounds; ++round) {
     for (size_t i = 0; i < commands.size(); ++i) {
       size_t index = (i + static_cast<size_t>(round + warm_up)) % commands.size();
-      double us = 0;
+      double us = 0, begin_us = 0;
       DWORD code = 0;
-      if (!time_start(commands[index], ticks_per_us, &us, &code)) {
+      if (!time_start(commands[index], ticks_per_us, &us, &code, &begin_us)) {
         std::fprintf(stderr, "start_timer: cannot start command %zu (error %lu)\n", index,
                      GetLastError());
         return 1;
       }
-      if (round >= 0) out << index << ' ' << round << ' ' << us << ' ' << code << '\n';
+      if (round >= 0)
+        out << index << ' ' << round << ' ' << us << ' ' << code << ' ' << std::fixed << begin_us
+            << std::defaultfloat << '\n';
     }
   }
   std::ofstream(argv[2], std::ios::binary) << out.str();

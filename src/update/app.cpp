@@ -38,6 +38,12 @@ bool find_app(app* a, const std::wstring& folder, std::string* problem) {
   return make_folders(a->state) || (*problem = "cannot make " + narrow(a->state), false);
 }
 
+void* take_lock(const app& a) {
+  std::wstring path = a.state + L"\\lock";
+  return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                     FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
 void log_line(const app& a, const std::string& text) {
   std::wstring log = a.state + L"\\update.log";
   WIN32_FILE_ATTRIBUTE_DATA data;

@@ -33,6 +33,10 @@ struct app {
 // set when it is no app that updates itself.
 bool find_app(app* a, const std::wstring& folder, std::string* problem);
 
+// Takes the state folder's lock, held while one run checks or installs; INVALID_HANDLE_VALUE
+// while another holds it. Closing the handle lets it go.
+void* take_lock(const app& a);
+
 // Appends a line to the log, with the time.
 void log_line(const app& a, const std::string& text);
 

@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD app_wait_ms = 24 * 3600 * 1000;
 constexpr DWORD msiexec_wait_ms = 15 * 60 * 1000;
 
-// Whether a program of the install runs: its files cannot then be opened unshared.
+// Whether a program of the install runs: its file cannot then be opened for writing.
 bool app_runs(const app& a) {
   std::string text;
   read_file(a.parameters, &text, 1 << 20);
@@ -24,7 +24,8 @@ bool app_runs(const app& a) {
     programs.push_back(a.folder + L"\\" + widen(folder) + L"\\bin\\java.exe");
   }
   for (const std::wstring& program : programs) {
-    HANDLE f = CreateFileW(program.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Windows refuses to open a running program's file for writing; nothing is written.
+    HANDLE f = CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f != INVALID_HANDLE_VALUE) {
       CloseHandle(f);
     } else if (GetLastError() == ERROR_SHARING_VIOLATION) {
@@ -34,40 +35,8 @@ bool app_runs(const app& a) {
   return false;
 }
 
-}  // namespace
-
-bool install_msi(app& a, const feed& f, std::string* problem) {
-  const feed_file& package = f.files[0];
-  std::wstring msi = a.state + L"\\staging\\" + widen(package.sha256) + L".msi";
-  uint64_t downloaded = 0;
-  if (!fetch_file(a, package, msi, &downloaded, problem)) return false;
-  wchar_t self[32768];
-  DWORD n = GetModuleFileNameW(nullptr, self, 32768);
-  std::wstring copy = a.state + L"\\installer.exe";
-  std::wstring command = L"\"" + copy + L"\" install-msi \"" + msi + L"\" " +
-                         std::to_wstring(a.launcher);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (n == 0 || n == 32768 || !CopyFileW(self, copy.c_str(), FALSE) ||
-      !write_file(a.state + L"\\staged", f.version + "\n") ||
-      !CreateProcessW(copy.c_str(), &command[0], nullptr, nullptr, FALSE,
-                      DETACHED_PROCESS | BELOW_NORMAL_PRIORITY_CLASS, nullptr, a.state.c_str(),
-                      &startup, &info)) {
-    *problem = "cannot start the installer's run (error " + std::to_string(GetLastError()) + ")";
-    return false;
-  }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  log_line(a, "verified " + package.path + " (" + f.version + ", " + std::to_string(downloaded) +
-                  " bytes downloaded); it is installed once the app has ended");
-  return true;
-}
-
-int run_staged_installer(const std::wstring& folder, const std::wstring& msi, unsigned long pid) {
-  app a;
-  std::string problem;
-  if (!find_app(&a, folder, &problem)) return 2;
+// Waits for the launcher and the app to end, then runs msiexec on the verified package.
+int install_staged(const app& a, const std::wstring& msi, unsigned long pid) {
   HANDLE launcher = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
   if (launcher) {
     WaitForSingleObject(launcher, app_wait_ms);
@@ -109,6 +78,53 @@ int run_staged_installer(const std::wstring& folder, const std::wstring& msi, un
     DeleteFileW(msi.c_str());
   }
   return done ? 0 : 1;
+}
+
+}  // namespace
+
+bool install_msi(app& a, const feed& f, std::string* problem) {
+  const feed_file& package = f.files[0];
+  std::wstring msi = a.state + L"\\staging\\" + widen(package.sha256) + L".msi";
+  uint64_t downloaded = 0;
+  if (!fetch_file(a, package, msi, &downloaded, problem)) return false;
+  wchar_t self[32768];
+  DWORD n = GetModuleFileNameW(nullptr, self, 32768);
+  std::wstring copy = a.state + L"\\installer.exe";
+  std::wstring command = L"\"" + copy + L"\" install-msi \"" + msi + L"\" " +
+                         std::to_wstring(a.launcher);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (n == 0 || n == 32768 || !CopyFileW(self, copy.c_str(), FALSE) ||
+      !write_file(a.state + L"\\staged", f.version + "\n") ||
+      !CreateProcessW(copy.c_str(), &command[0], nullptr, nullptr, FALSE,
+                      DETACHED_PROCESS | BELOW_NORMAL_PRIORITY_CLASS, nullptr, a.state.c_str(),
+                      &startup, &info)) {
+    *problem = "cannot start the installer's run (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  log_line(a, "verified " + package.path + " (" + f.version + ", " + std::to_string(downloaded) +
+                  " bytes downloaded); it is installed once the app has ended");
+  return true;
+}
+
+int run_staged_installer(const std::wstring& folder, const std::wstring& msi, unsigned long pid) {
+  app a;
+  std::string problem;
+  if (!find_app(&a, folder, &problem)) return 2;
+  // The check that started this run ends soon; until the installer has run, no other check
+  // starts another.
+  HANDLE lock = INVALID_HANDLE_VALUE;
+  for (int tries = 0; lock == INVALID_HANDLE_VALUE && tries < 600; ++tries) {
+    lock = take_lock(a);
+    if (lock == INVALID_HANDLE_VALUE) Sleep(100);
+  }
+  if (lock == INVALID_HANDLE_VALUE) return 1;
+  int code = install_staged(a, msi, pid);
+  CloseHandle(lock);
+  return code;
 }
 
 }  // namespace update

@@ -69,6 +69,8 @@ bool install_zip(app& a, const feed& f, std::string* problem) {
       (!fetch_file(a, launcher_file, staging + L"\\launcher.exe", &downloaded, problem) ||
        !replace_file(staging + L"\\launcher.exe", a.state + L"\\launcher.exe")))
     return false;
+  // The launcher looks for a pending version only when no finished check is recorded.
+  DeleteFileW((a.state + L"\\checked").c_str());
   std::string current;
   if (!read_file(a.parameters, &current, 1 << 20) ||
       !write_file(a.state + L"\\previous.tavrin", current) ||
@@ -76,7 +78,6 @@ bool install_zip(app& a, const feed& f, std::string* problem) {
       !replace_file(staging + L"\\" + parameters_name, a.parameters))
     return fail(problem, "cannot switch the parameter file (error " +
                              std::to_string(GetLastError()) + ")");
-  DeleteFileW((a.state + L"\\checked").c_str());
   remove_tree(staging);
   log_line(a, "installed " + f.version + " over " + a.s.version + ": " + std::to_string(fetched) +
                   " files fetched, " + std::to_string(downloaded) +

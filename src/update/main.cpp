@@ -72,10 +72,8 @@ bool verified_feed(const app& a, feed* f, std::string* problem) {
 
 // One check: true when it finished, whether or not there was anything to install.
 bool check(app& a, bool background) {
-  std::wstring lock_path = a.state + L"\\lock";
-  HANDLE lock = CreateFileW(lock_path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (lock == INVALID_HANDLE_VALUE) return false;  // another check runs
+  HANDLE lock = take_lock(a);
+  if (lock == INVALID_HANDLE_VALUE) return false;  // another check or an installer runs
   bool zip = a.s.kind == "zip";
   if (zip) replace_launcher(a, false);
   std::string failed = state_text(a, L"failed");
@@ -87,7 +85,7 @@ bool check(app& a, bool background) {
   DeleteFileW((a.state + L"\\failed").c_str());
   bool pending = exists(a.state + L"\\pending");
   if (!pending) DeleteFileW((a.state + L"\\previous.tavrin").c_str());
-  bool finished = true, installed = false;
+  bool finished = true;
   feed f;
   std::string problem;
   std::vector<std::string> bad = bad_versions(a);
@@ -109,13 +107,13 @@ bool check(app& a, bool background) {
     } else if (zip && pending) {
       log_line(a, f.version + " waits until " + state_text(a, L"pending") + " has started once");
     } else {
-      installed = zip ? install_zip(a, f, &problem) : install_msi(a, f, &problem);
-      finished = installed;
+      finished = zip ? install_zip(a, f, &problem) : install_msi(a, f, &problem);
     }
   }
   if (!problem.empty()) log_line(a, "check failed, " + a.s.version + " stays: " + problem);
-  // The first start after a switch checks again; an interrupted check is tried again at once.
-  if (finished && !(zip && installed)) write_file(a.state + L"\\checked", "");
+  // The first start after a switch checks again, and confirms the new version; an
+  // interrupted check is tried again at once.
+  if (finished && !exists(a.state + L"\\pending")) write_file(a.state + L"\\checked", "");
   if (zip) remove_unused_folders(a);
   if (zip && background) replace_launcher(a, true);
   CloseHandle(lock);

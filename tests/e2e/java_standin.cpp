@@ -4,7 +4,9 @@
 //   STANDIN_REPORT   file to which one JSON line is added per start: the program's own
 //                    path, the command line (GetCommandLineW), its CommandLineToArgvW
 //                    split, the C runtime's argv, the current directory, the environment,
-//                    whether its console has a window and how many processes share that
+//                    the moment it started (started_us: QueryPerformanceCounter in
+//                    microseconds, a clock all processes share), whether its console has a
+//                    window and how many processes share that
 //                    console (0: it has none)
 //   STANDIN_GATE     file to wait for (up to 20 s) before finishing
 //   STANDIN_SLEEP_MS milliseconds to sleep before finishing
@@ -59,6 +61,9 @@ int wmain() {
 #else
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #endif
+  LARGE_INTEGER started, frequency;  // when it started, on the clock every process shares
+  QueryPerformanceCounter(&started);
+  QueryPerformanceFrequency(&frequency);
   std::wstring report = env(L"STANDIN_REPORT");
   if (!report.empty()) {
     const wchar_t* command_line = GetCommandLineW();
@@ -89,6 +94,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     line += ", \"env\": ";
     e2e::json_string_list(line, environment);
     DWORD console_processes[8];
+    line += ", \"started_us\": " +
+            std::to_string(static_cast<double>(started.QuadPart) / frequency.QuadPart * 1e6);
     line += ", \"console_window\": " + std::string(GetConsoleWindow() ? "true" : "false");
     line +=
         ", \"console_processes\": " + std::to_string(GetConsoleProcessList(console_processes, 8));

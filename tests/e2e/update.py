@@ -14,12 +14,10 @@ rests on either: the switch is a file replaced, old folders go only when unnamed
 Usage: python3 tests/e2e/update.py [NAME_PART ...]
 """
 
-import http.server
 import json
 import os
 import re
 import shutil
-import subprocess
 import sys
 import threading
 import zipfile
@@ -29,69 +27,13 @@ ROOT = Path(__file__).resolve().parents[2]
 WORK = ROOT / "build/e2e-update"
 os.environ["TAVRIN_E2E_WORK"] = str(WORK / "wine")
 import run  # noqa: E402
-from pack import HOME, products, sh  # noqa: E402
+from pack import HOME, products  # noqa: E402
 from pack_fixture import fixture  # noqa: E402
+from release_server import keys, release, serve  # noqa: E402
 
-PACK = ROOT / "dist/linux-x64/tavrin-pack"
 APP = "C:\\apps\\Hello"
 MSI_APP = HOME + "\\AppData\\Local\\Programs\\Hello"
 POLICY = "HKLM\\Software\\Policies\\Acme\\Hello"
-
-
-class Server(http.server.ThreadingHTTPServer):
-    """Serves self.folder; mode "stall" holds every answer until self.release is set,
-    "corrupt" flips a byte of each file of files/, "break" sends half of the first file of
-    files/ that has more than 100 bytes and then closes the connection."""
-    daemon_threads = True
-    folder, mode, sent, requests = None, "", 0, []
-    release = threading.Event()
-
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        s = self.server
-        s.requests.append(self.path)
-        if s.mode == "stall":
-            s.release.wait(120)
-        path = s.folder / self.path.lstrip("/").split("/", 1)[-1]
-        if not path.is_file():
-            self.send_error(404)
-            return
-        body = path.read_bytes()
-        broken = s.mode == "break" and "/files/" in self.path and len(body) > 100
-        if s.mode == "corrupt" and "/files/" in self.path:
-            body = bytes([body[0] ^ 1]) + body[1:]
-        self.send_response(200)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        body = body[:len(body) // 2] if broken else body
-        try:
-            self.wfile.write(body)
-        except ConnectionError:  # the update program gave up
-            return
-        s.sent += len(body)
-        if broken:
-            s.mode = ""  # once
-            self.close_connection = True
-
-    def log_message(self, *args):
-        pass
-
-
-def release(name, version, key, *extra, runtime=None, kind="zip", trust=()):
-    """Packs a release of Hello into WORK/releases/name; its app folder differs by version."""
-    dest, app = WORK / "releases" / name, WORK / "input" / version
-    if not app.exists():
-        app.mkdir(parents=True)
-        shutil.copy(ROOT / "examples/hello/lib/hello.jar", app)
-        (app / "notes.txt").write_text(f"Hello {version}\n")
-    args = [PACK, "--name", "Hello", "--input", app, "--main-jar", "hello.jar", "--main-class",
-            "demo.Hello", "--runtime-image", runtime or fixture() / "jre-17.0.15_windows-x64.zip",
-            "--vendor", "Acme", "--app-version", version, "--type", kind, "--update-url",
-            f"http://127.0.0.1:{PORT}/rel", "--update-key", WORK / f"{key}.pem", "--dest", dest,
-            *[a for t in trust for a in ("--update-trust", WORK / f"{t}.pub")], *extra]
-    subprocess.run([str(a) for a in args], check=True, stdout=subprocess.DEVNULL)
-    return dest
 
 
 def broken_runtime():
@@ -244,21 +186,17 @@ def main(parts):
     rows = [r for r in ROWS if not parts or any(p in r["name"] for p in parts)]
     shutil.rmtree(WORK / "releases", ignore_errors=True)
     WORK.mkdir(parents=True, exist_ok=True)
-    for key in ("a", "b", "c"):
-        sh("openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", WORK / f"{key}.pem")
-        sh("openssl", "ec", "-in", WORK / f"{key}.pem", "-pubout", "-out", WORK / f"{key}.pub")
-    releases = {
-        "r10": release("r10", "1.0", "a", trust=["b"]),
-        "r11": release("r11", "1.1", "a"),
-        "r09": release("r09", "0.9", "a"),
-        "r11_untrusted": release("r11_untrusted", "1.1", "c"),
-        "r11_rotated": release("r11_rotated", "1.1", "b"),
-        "r11_broken": release("r11_broken", "1.1", "a", runtime=broken_runtime()),
-        "m10": release("m10", "1.0.0", "a", kind="msi"),
-        "m11": release("m11", "1.1.0", "a", kind="msi"),
-    }
-    server = Server(("127.0.0.1", PORT), Handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    keys(WORK, "abc")
+    releases = {name: release(WORK, PORT, name, *args, **kw) for name, args, kw in [
+        ("r10", ("1.0", "a"), dict(trust=["b"])),
+        ("r11", ("1.1", "a"), {}),
+        ("r09", ("0.9", "a"), {}),
+        ("r11_untrusted", ("1.1", "c"), {}),
+        ("r11_rotated", ("1.1", "b"), {}),
+        ("r11_broken", ("1.1", "a"), dict(runtime=broken_runtime())),
+        ("m10", ("1.0.0", "a"), dict(kind="msi")),
+        ("m11", ("1.1.0", "a"), dict(kind="msi"))]}
+    server = serve(PORT)
     bench = run.Bench()
     passed = failed = 0
     try:

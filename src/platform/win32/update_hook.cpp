@@ -7,6 +7,9 @@ namespace {
 
 constexpr DWORD path_room = 1100;
 
+// The command of a started program whose check is due and not yet started, else null.
+const wchar_t* due_command = nullptr;
+
 // The check interval in hours from the string table; 0 when the app does not update itself.
 unsigned long long update_hours() {
   wchar_t text[8];
@@ -94,12 +97,23 @@ void after_program_start(const wchar_t* command) {
   if (!hours) return;
   wchar_t state[path_room], launcher[path_room];
   DWORD at = state_folder(state, launcher);
-  if (!at || !append(state, &at, L"pending")) return;
-  DeleteFileW(state);
-  state[at - 7] = 0;
+  // A check finished within the interval: nothing is due, and nothing is pending, as a switch
+  // removes the time stamp first and none is written while a version is pending.
+  if (!at || !append(state, &at, L"checked") || !due(state, hours)) return;
   at -= 7;
-  if (!append(state, &at, L"checked") || !due(state, hours)) return;
-  state[at - 7 - 14] = 0;  // the launcher's folder
+  state[at] = 0;
+  if (!append(state, &at, L"pending")) return;
+  DeleteFileW(state);
+  due_command = command;
+}
+
+void start_due_check() {
+  const wchar_t* command = due_command;
+  due_command = nullptr;
+  wchar_t state[path_room], launcher[path_room];
+  DWORD at = command ? state_folder(state, launcher) : 0;
+  if (!at) return;
+  state[at - 14] = 0;  // the launcher's folder, without tavrin-update\ .
   start_check(command, state);
 }
 

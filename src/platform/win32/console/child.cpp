@@ -138,6 +138,7 @@ bool start_process(char16_t* command, bool wait, process* started) {
 }
 
 void wait_process(const process& started) {
+  if (WaitForSingleObject(started.handle, check_delay_ms) == WAIT_TIMEOUT) start_due_check();
   WaitForSingleObject(started.handle, INFINITE);
   if (!job) return;
   // The child has ended; what it left running outlives the launcher, as without the job.

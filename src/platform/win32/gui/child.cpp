@@ -30,6 +30,7 @@ bool start_process(char16_t* command, bool, process* started) {
 }
 
 void wait_process(const process& started) {
+  if (WaitForSingleObject(started.handle, check_delay_ms) == WAIT_TIMEOUT) start_due_check();
   WaitForSingleObject(started.handle, INFINITE);
 }
 
