@@ -48,7 +48,8 @@ void log_line(const app& a, const std::string& text) {
   std::wstring log = a.state + L"\\update.log";
   WIN32_FILE_ATTRIBUTE_DATA data;
   // The log keeps its last megabyte or two: one older file.
-  if (GetFileAttributesExW(log.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 1 << 20)
+  if (GetFileAttributesExW(log.c_str(), GetFileExInfoStandard, &data) &&
+      data.nFileSizeLow > 1 << 20)
     replace_file(log, log + L".old");
   HANDLE f = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_ALWAYS, 0, nullptr);
@@ -96,8 +97,8 @@ std::vector<std::string> named_folders(const std::string& text) {
   return folders;
 }
 
-bool fetch_file(const app& a, const feed_file& file, const std::wstring& path,
-                uint64_t* downloaded, std::string* problem) {
+bool fetch_file(const app& a, const feed_file& file, const std::wstring& path, uint64_t* downloaded,
+                std::string* problem) {
   if (has_content(path, file.size, file.sha256)) return true;
   // The same path in another folder of the same kind (runtime-*, app-*), or the same file.
   std::wstring relative = widen(file.path);

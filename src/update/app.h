@@ -70,7 +70,7 @@ int run_staged_installer(const std::wstring& folder, const std::wstring& msi, un
 
 // Fetches a file of the release into path: a complete one there already is kept, one of the
 // same content in another folder of the install is copied, else it is downloaded from files/.
-bool fetch_file(const app& a, const feed_file& file, const std::wstring& path,
-                uint64_t* downloaded, std::string* problem);
+bool fetch_file(const app& a, const feed_file& file, const std::wstring& path, uint64_t* downloaded,
+                std::string* problem);
 
 }  // namespace update

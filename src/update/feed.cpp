@@ -81,9 +81,8 @@ const char* clash(const std::vector<feed_file>& files) {
 }  // namespace
 
 std::string feed_text(const feed& f) {
-  std::string text = "tavrin-update-feed 1\nname " + f.name + "\nversion " + f.version +
-                     "\nkind " + f.kind + " " + f.arch + "\nupdater " +
-                     std::to_string(f.updater) + "\n";
+  std::string text = "tavrin-update-feed 1\nname " + f.name + "\nversion " + f.version + "\nkind " +
+                     f.kind + " " + f.arch + "\nupdater " + std::to_string(f.updater) + "\n";
   for (const feed_file& file : f.files)
     text += "file " + std::to_string(file.size) + " " + file.sha256 + " " + file.path + "\n";
   return text;
@@ -129,8 +128,9 @@ bool parse_feed(const std::string& text, feed* out, std::string* problem) {
     if (!value_of(lines[i], "file", &value) || f.files.size() == max_files)
       return fail(problem, "line " + std::to_string(i + 1) + " is no file line");
     size_t space = value.find(' ');
-    feed_file file{0, space == std::string::npos ? "" : value.substr(space + 1, 64),
-                   space == std::string::npos ? "" : value.substr(std::min(value.size(), space + 66))};
+    feed_file file{
+        0, space == std::string::npos ? "" : value.substr(space + 1, 64),
+        space == std::string::npos ? "" : value.substr(std::min(value.size(), space + 66))};
     std::string size = value.substr(0, space);
     if (!digits(size, 13) || number(size) > max_size || !lower_hex(file.sha256, 64) ||
         value.size() < space + 67 || value[space + 65] != ' ')
@@ -140,11 +140,12 @@ bool parse_feed(const std::string& text, feed* out, std::string* problem) {
       return fail(problem, "file '" + file.path + "': " + why);
     std::string top = file.path.substr(0, file.path.find('/'));
     bool loose = top == file.path;
-    if (f.kind == "zip" && !(loose ? upper(top) == upper(f.name + ".exe") ||
-                                         upper(top) == upper(f.name + ".tavrin")
-                                   : is_content_folder(top)))
+    if (f.kind == "zip" &&
+        !(loose ? upper(top) == upper(f.name + ".exe") || upper(top) == upper(f.name + ".tavrin")
+                : is_content_folder(top)))
       return fail(problem, "file '" + file.path + "' is outside the app's own places");
-    if (f.kind == "msi" && (!loose || upper(top.substr(std::max<size_t>(top.size(), 4) - 4)) != ".MSI"))
+    if (f.kind == "msi" &&
+        (!loose || upper(top.substr(std::max<size_t>(top.size(), 4) - 4)) != ".MSI"))
       return fail(problem, "file '" + file.path + "' is no installer");
     f.files.push_back(file);
   }
@@ -221,9 +222,10 @@ bool unhex(const std::string& text, std::string* bytes) {
   std::string out;
   for (size_t i = 0; i < text.size(); i += 2) {
     auto nibble = [](char c) {
-      return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                                 : -1;
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
     };
     int high = nibble(text[i]), low = nibble(text[i + 1]);
     if (high < 0 || low < 0) return false;

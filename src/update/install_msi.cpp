@@ -90,8 +90,8 @@ bool install_msi(app& a, const feed& f, std::string* problem) {
   wchar_t self[32768];
   DWORD n = GetModuleFileNameW(nullptr, self, 32768);
   std::wstring copy = a.state + L"\\installer.exe";
-  std::wstring command = L"\"" + copy + L"\" install-msi \"" + msi + L"\" " +
-                         std::to_wstring(a.launcher);
+  std::wstring command =
+      L"\"" + copy + L"\" install-msi \"" + msi + L"\" " + std::to_wstring(a.launcher);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

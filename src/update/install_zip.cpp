@@ -34,7 +34,8 @@ bool install_zip(app& a, const feed& f, std::string* problem) {
     std::string top = file.path.substr(0, file.path.find('/'));
     if (top == file.path || exists(a.folder + L"\\" + widen(top))) continue;
     if (folders.empty() || folders.back() != top) folders.push_back(top);
-    if (!fetch_file(a, file, staging + L"\\" + local(file.path), &downloaded, problem)) return false;
+    if (!fetch_file(a, file, staging + L"\\" + local(file.path), &downloaded, problem))
+      return false;
     ++fetched;
   }
   for (const std::string& top : folders) {
@@ -76,8 +77,8 @@ bool install_zip(app& a, const feed& f, std::string* problem) {
       !write_file(a.state + L"\\previous.tavrin", current) ||
       !write_file(a.state + L"\\pending", f.version + "\n") ||
       !replace_file(staging + L"\\" + parameters_name, a.parameters))
-    return fail(problem, "cannot switch the parameter file (error " +
-                             std::to_string(GetLastError()) + ")");
+    return fail(problem,
+                "cannot switch the parameter file (error " + std::to_string(GetLastError()) + ")");
   remove_tree(staging);
   log_line(a, "installed " + f.version + " over " + a.s.version + ": " + std::to_string(fetched) +
                   " files fetched, " + std::to_string(downloaded) +
@@ -89,7 +90,8 @@ bool install_zip(app& a, const feed& f, std::string* problem) {
 void remove_unused_folders(const app& a) {
   std::string text, previous;
   read_file(a.parameters, &text, 1 << 20);
-  if (exists(a.state + L"\\pending") && read_file(a.state + L"\\previous.tavrin", &previous, 1 << 20))
+  if (exists(a.state + L"\\pending") &&
+      read_file(a.state + L"\\previous.tavrin", &previous, 1 << 20))
     text += "\n" + previous;
   std::vector<std::string> used = named_folders(text);
   std::wstring trash = a.state + L"\\trash";

@@ -15,8 +15,8 @@ constexpr uint64_t max_feed = 16 << 20;
 
 void print(const std::string& text) {
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
 }
 
 std::string json(const std::string& version) {
@@ -53,7 +53,8 @@ bool verified_feed(const app& a, feed* f, std::string* problem) {
     return false;
   }
   bool trusted = false;
-  for (const std::string& key : a.s.trusted) trusted = trusted || verify_signature(key, signed_part, signature);
+  for (const std::string& key : a.s.trusted)
+    trusted = trusted || verify_signature(key, signed_part, signature);
   if (!trusted) {
     *problem = "the feed's signature is by no trusted key";
     return false;
@@ -79,8 +80,8 @@ bool check(app& a, bool background) {
   std::string failed = state_text(a, L"failed");
   if (is_version(failed)) {
     write_file(a.state + L"\\bad", state_text(a, L"bad") + "\n" + failed + "\n");
-    log_line(a, failed + " could not start; the launcher went back to " + a.s.version +
-                    ", and " + failed + " is not installed again");
+    log_line(a, failed + " could not start; the launcher went back to " + a.s.version + ", and " +
+                    failed + " is not installed again");
   }
   DeleteFileW((a.state + L"\\failed").c_str());
   bool pending = exists(a.state + L"\\pending");
@@ -129,7 +130,8 @@ int run(int argc, wchar_t** argv) {
   app a;
   std::string problem;
   if ((command != L"status" && command != L"check") || !find_app(&a, L"", &problem)) {
-    print(problem.empty() ? "usage: tavrin-update status | check\n" : "tavrin-update: " + problem + "\n");
+    print(problem.empty() ? "usage: tavrin-update status | check\n"
+                          : "tavrin-update: " + problem + "\n");
     return 2;
   }
   if (command == L"check") {

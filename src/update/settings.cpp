@@ -6,8 +6,8 @@ namespace update {
 
 std::string settings_text(const settings& s) {
   std::string text = "# tavrin-update 1\n# version " + s.version + "\n# name " + s.name +
-                     "\n# vendor " + s.vendor + "\n# kind " + s.kind + " " + s.arch +
-                     "\n# feed " + s.feed + "\n";
+                     "\n# vendor " + s.vendor + "\n# kind " + s.kind + " " + s.arch + "\n# feed " +
+                     s.feed + "\n";
   for (const std::string& key : s.trusted) text += "# trust " + hex(key) + "\n";
   return text;
 }
@@ -22,7 +22,8 @@ bool parse_settings(const std::string& text, settings* out) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     at = end + 1;
     size_t space = line.find(' ');
-    std::string key = line.substr(0, space), value = space == line.npos ? "" : line.substr(space + 1);
+    std::string key = line.substr(0, space),
+                value = space == line.npos ? "" : line.substr(space + 1);
     if (first && line != "tavrin-update 1") return false;
     first = false;
     std::string point;
@@ -51,7 +52,8 @@ std::string feed_name(const std::string& name, const std::string& arch, const st
   for (unsigned char c : text) {
     bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                  c == '-' || c == '.' || c == '_' || c == '~';
-    out += plain ? std::string(1, static_cast<char>(c)) : "%" + hex(std::string(1, static_cast<char>(c)));
+    out += plain ? std::string(1, static_cast<char>(c))
+                 : "%" + hex(std::string(1, static_cast<char>(c)));
   }
   return out;
 }

@@ -18,7 +18,7 @@ namespace update {
 
 struct settings {
   std::string version, name, vendor, kind, arch;
-  std::string feed;                 // the feed's URL; the files are in files/ beside it
+  std::string feed;                  // the feed's URL; the files are in files/ beside it
   std::vector<std::string> trusted;  // public points, X then Y, 32 bytes each
 };
 

@@ -2,6 +2,8 @@
 
 #include <bcrypt.h>
 
+#include "update/feed.h"
+
 namespace update {
 
 std::wstring widen(const std::string& utf8) {
@@ -29,19 +31,14 @@ bool sha256::start() {
 
 void sha256::add(const void* bytes, size_t size) {
   if (hash)
-    BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(bytes)), static_cast<ULONG>(size), 0);
+    BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(bytes)), static_cast<ULONG>(size),
+                   0);
 }
 
 std::string sha256::finish() {
-  unsigned char digest[32];
-  if (!hash || BCryptFinishHash(hash, digest, sizeof digest, 0) != 0) return "";
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : digest) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
+  std::string digest(32, '\0');
+  if (!hash || BCryptFinishHash(hash, reinterpret_cast<PUCHAR>(&digest[0]), 32, 0) != 0) return "";
+  return hex(digest);
 }
 
 sha256::~sha256() {
@@ -59,17 +56,16 @@ bool verify_signature(const std::string& point, const std::string& message,
   BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
   memcpy(&blob[0], &header, sizeof header);
   blob += point;
-  bool ok =
-      BCryptOpenAlgorithmProvider(&sha, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
-      BCryptHash(sha, nullptr, 0, reinterpret_cast<PUCHAR>(const_cast<char*>(message.data())),
-                 static_cast<ULONG>(message.size()), digest, sizeof digest) == 0 &&
-      BCryptOpenAlgorithmProvider(&ecdsa, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) == 0 &&
-      BCryptImportKeyPair(ecdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key,
-                          reinterpret_cast<PUCHAR>(&blob[0]), static_cast<ULONG>(blob.size()),
-                          0) == 0 &&
-      BCryptVerifySignature(key, nullptr, digest, sizeof digest,
-                            reinterpret_cast<PUCHAR>(const_cast<char*>(signature.data())), 64,
-                            0) == 0;
+  bool ok = BCryptOpenAlgorithmProvider(&sha, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
+            BCryptHash(sha, nullptr, 0, reinterpret_cast<PUCHAR>(const_cast<char*>(message.data())),
+                       static_cast<ULONG>(message.size()), digest, sizeof digest) == 0 &&
+            BCryptOpenAlgorithmProvider(&ecdsa, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) == 0 &&
+            BCryptImportKeyPair(ecdsa, nullptr, BCRYPT_ECCPUBLIC_BLOB, &key,
+                                reinterpret_cast<PUCHAR>(&blob[0]), static_cast<ULONG>(blob.size()),
+                                0) == 0 &&
+            BCryptVerifySignature(key, nullptr, digest, sizeof digest,
+                                  reinterpret_cast<PUCHAR>(const_cast<char*>(signature.data())), 64,
+                                  0) == 0;
   if (key) BCryptDestroyKey(key);
   if (ecdsa) BCryptCloseAlgorithmProvider(ecdsa, 0);
   if (sha) BCryptCloseAlgorithmProvider(sha, 0);

@@ -27,7 +27,7 @@ struct job {
   // The image's folders of the runtime and the jars, and what the parameter files start with:
   // content-named folders and the update program's settings when the app updates itself.
   std::string runtime_folder = "runtime", app_folder = "app", parameter_header;
-  release_key update_key;  // read before anything is written
+  release_key update_key;            // read before anything is written
   std::vector<std::string> trusted;  // the public points the app trusts, the key's first
 };
 

@@ -74,7 +74,8 @@ void start_check(const wchar_t* command, const wchar_t* folder) {
   DWORD length = 0;
   wchar_t pid[12], *digit = pid + 11;
   *digit = 0;
-  for (DWORD id = GetCurrentProcessId(); id || digit == pid + 11; id /= 10) *--digit = static_cast<wchar_t>(L'0' + id % 10);
+  for (DWORD id = GetCurrentProcessId(); id || digit == pid + 11; id /= 10)
+    *--digit = static_cast<wchar_t>(L'0' + id % 10);
   line[0] = 0;
   if (!append(line, &length, L"\"") || !append(line, &length, program) ||
       !append(line, &length, L"\" check --launcher ") || !append(line, &length, digit))

@@ -97,8 +97,8 @@ TEST(pack_options, refusals) {
       {with({"--update-url", "ftp://e.com/"}), "--update-url ftp://e.com/: is no https:// URL"},
       {with({"--update-url", "http://localhost:8/r", "--update-key", "k.pem"}),
        "--update-url needs --type zip or msi: a release is served as a package beside its feed"},
-      {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "msi",
-             "--vendor", "V", "--win-per-machine-install"}),
+      {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "msi", "--vendor",
+             "V", "--win-per-machine-install"}),
        "--update-url is not for --win-per-machine-install: an update there needs an "
        "administrator; update per-machine installs through your deployment"},
       {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "zip"}),

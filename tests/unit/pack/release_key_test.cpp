@@ -39,18 +39,23 @@ TEST(release_key, refusals) {
   } rows[] = {
       {"enc.pem", "RIGHT_PASSWORD", "", ""},
       {"missing.pem", "", "", "--update-key {}missing.pem: no such file"},
-      {"ed.pem", "", "", "--update-key {}ed.pem: is an ED25519 key; releases are signed with "
-                         "ECDSA P-256 (openssl ecparam -name prime256v1 -genkey)"},
-      {"enc.pem", "", "", "--update-key {}enc.pem: is encrypted; give its password through "
-                          "--update-key-password-env VAR"},
+      {"ed.pem", "", "",
+       "--update-key {}ed.pem: is an ED25519 key; releases are signed with "
+       "ECDSA P-256 (openssl ecparam -name prime256v1 -genkey)"},
+      {"enc.pem", "", "",
+       "--update-key {}enc.pem: is encrypted; give its password through "
+       "--update-key-password-env VAR"},
       {"enc.pem", "NO_SUCH_VARIABLE", "",
        "--update-key-password-env NO_SUCH_VARIABLE: NO_SUCH_VARIABLE is not set"},
-      {"enc.pem", "WRONG_PASSWORD", "", "--update-key {}enc.pem: the password in WRONG_PASSWORD "
-                                        "is wrong for it"},
-      {"", "", "p384.pub", "--update-trust {}p384.pub: is an EC key on the curve secp384r1; "
-                           "releases are signed with ECDSA P-256 (prime256v1)"},
-      {"", "", "enc.pem", "--update-trust {}enc.pem: holds no PEM public key (openssl ec -in "
-                          "key.pem -pubout makes one)"},
+      {"enc.pem", "WRONG_PASSWORD", "",
+       "--update-key {}enc.pem: the password in WRONG_PASSWORD "
+       "is wrong for it"},
+      {"", "", "p384.pub",
+       "--update-trust {}p384.pub: is an EC key on the curve secp384r1; "
+       "releases are signed with ECDSA P-256 (prime256v1)"},
+      {"", "", "enc.pem",
+       "--update-trust {}enc.pem: holds no PEM public key (openssl ec -in "
+       "key.pem -pubout makes one)"},
   };
   for (const row& r : rows) {
     std::string problem;

@@ -258,9 +258,8 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
       (!o->add_modules.empty() || o->jlink_options_given || !o->jlink.empty()))
     return fail(problem, "--add-modules, --jlink-options and --jlink need --module-path");
   if (!check_signing_options(o->signing, problem)) return false;
-  if (!check_update_options(o->update, o->type != output_type::app_image,
-                            o->installer.per_machine, !o->launchers.empty(),
-                            !o->app_image.empty(), o->vendor, problem))
+  if (!check_update_options(o->update, o->type != output_type::app_image, o->installer.per_machine,
+                            !o->launchers.empty(), !o->app_image.empty(), o->vendor, problem))
     return false;
   bool updates = !o->update.url.empty();
   // The launcher learns from its string table that the app updates itself, and how often.

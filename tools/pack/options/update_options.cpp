@@ -37,8 +37,8 @@ std::string url_problem(const std::string& url) {
   }
   std::string authority = url.substr(start, url.find('/', start) - start);
   if (authority.find('@') != std::string::npos) return "holds a user name";
-  std::string host = lower(authority.substr(0, authority[0] == '[' ? authority.find(']') + 1
-                                                                    : authority.find(':')));
+  std::string host = lower(
+      authority.substr(0, authority[0] == '[' ? authority.find(']') + 1 : authority.find(':')));
   if (host.empty()) return "names no host";
   if (scheme == "http" && host != "127.0.0.1" && host != "localhost" && host != "[::1]")
     return "is plain http://, which anyone on the way can change; use https:// (http:// is "
@@ -68,8 +68,8 @@ bool take_update_option(update_options* o, const std::string& option, const std:
   } else if (option == "--update-interval") {
     if (value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(value) < 1 || std::stoi(value) > 8760)
-      return fail(problem, "--update-interval " + value +
-                               ": give a whole number of hours from 1 to 8760");
+      return fail(problem,
+                  "--update-interval " + value + ": give a whole number of hours from 1 to 8760");
     o->interval_hours = std::stoi(value);
   } else {
     return fail(problem, "unknown option " + option);
@@ -98,8 +98,7 @@ bool check_update_options(const update_options& o, bool zip_or_msi, bool per_mac
     return fail(problem,
                 "--update-url is not for --win-per-machine-install: an update there needs an "
                 "administrator; update per-machine installs through your deployment");
-  if (more_launchers)
-    return fail(problem, "--update-url is not for an app with --add-launcher");
+  if (more_launchers) return fail(problem, "--update-url is not for an app with --add-launcher");
   if (given_image)
     return fail(problem, "--update-url is not for --app-image: pack lays out the image itself");
   if (vendor.empty())

@@ -65,12 +65,13 @@ std::string p256_point(EVP_PKEY* key, const std::string& what) {
 
 pkey private_key(const release_key& k, const std::string& what, const std::string& variable) {
   password_request request{&k.password, false};
-  std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(k.pem.data(), static_cast<int>(k.pem.size())),
-                                                &BIO_free);
+  std::unique_ptr<BIO, decltype(&BIO_free)> bio(
+      BIO_new_mem_buf(k.pem.data(), static_cast<int>(k.pem.size())), &BIO_free);
   pkey key(PEM_read_bio_PrivateKey(bio.get(), nullptr, give_password, &request), &EVP_PKEY_free);
   if (!key && request.asked && variable.empty())
-    throw refusal(what + ": is encrypted; give its password through --update-key-password-env "
-                         "VAR");
+    throw refusal(what +
+                  ": is encrypted; give its password through --update-key-password-env "
+                  "VAR");
   if (!key && request.asked)
     throw refusal(what + ": the password in " + variable + " is wrong for it");
   if (!key) throw refusal(what + ": holds no PEM private key");
@@ -95,8 +96,8 @@ release_key read_release_key(const update_options& o) {
 
 std::string trusted_point(const std::string& file) {
   std::string pem = read(file, "--update-trust"), what = "--update-trust " + file;
-  std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())),
-                                                &BIO_free);
+  std::unique_ptr<BIO, decltype(&BIO_free)> bio(
+      BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
   pkey key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr), &EVP_PKEY_free);
   if (!key)
     throw refusal(what + ": holds no PEM public key (openssl ec -in key.pem -pubout makes one)");
@@ -106,7 +107,7 @@ std::string trusted_point(const std::string& file) {
 std::string sign_release(const release_key& k, const std::string& text) {
   pkey key = private_key(k, "the release key", "");
   std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                 &EVP_MD_CTX_free);
+                                                                  &EVP_MD_CTX_free);
   size_t size = 0;
   std::string der;
   if (EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) == 1 &&
@@ -121,8 +122,11 @@ std::string sign_release(const release_key& k, const std::string& text) {
   std::unique_ptr<ECDSA_SIG, decltype(&ECDSA_SIG_free)> sig(
       d2i_ECDSA_SIG(nullptr, &at, static_cast<long>(der.size())), &ECDSA_SIG_free);
   std::string raw(64, '\0');
-  if (!sig || BN_bn2binpad(ECDSA_SIG_get0_r(sig.get()), reinterpret_cast<unsigned char*>(&raw[0]), 32) != 32 ||
-      BN_bn2binpad(ECDSA_SIG_get0_s(sig.get()), reinterpret_cast<unsigned char*>(&raw[32]), 32) != 32)
+  if (!sig ||
+      BN_bn2binpad(ECDSA_SIG_get0_r(sig.get()), reinterpret_cast<unsigned char*>(&raw[0]), 32) !=
+          32 ||
+      BN_bn2binpad(ECDSA_SIG_get0_s(sig.get()), reinterpret_cast<unsigned char*>(&raw[32]), 32) !=
+          32)
     throw refusal("the release key could not sign the feed");
   return raw;
 }

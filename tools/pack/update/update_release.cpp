@@ -52,8 +52,8 @@ void prepare_update(job& j) {
 }
 
 void add_update_program(const job& j) {
-  write_host_file(j.image / "runtime" / "bin" / "tavrin-update.exe",
-                  update_program_image(j.arch), true);
+  write_host_file(j.image / "runtime" / "bin" / "tavrin-update.exe", update_program_image(j.arch),
+                  true);
 }
 
 void name_update_folders(job& j) {
@@ -63,9 +63,14 @@ void name_update_folders(job& j) {
     throw refusal(feed.u8string() + ": exists already; pack replaces nothing");
   j.runtime_folder = name_after_content(j.image, "runtime");
   j.app_folder = name_after_content(j.image, "app");
-  update::settings s{j.o.app_version, j.o.name, j.o.vendor, kind(j), architecture_name(j.arch),
-                     j.o.update.url + update::feed_name(j.o.name, architecture_name(j.arch), kind(j)),
-                     j.trusted};
+  update::settings s{
+      j.o.app_version,
+      j.o.name,
+      j.o.vendor,
+      kind(j),
+      architecture_name(j.arch),
+      j.o.update.url + update::feed_name(j.o.name, architecture_name(j.arch), kind(j)),
+      j.trusted};
   j.parameter_header = update::settings_text(s);
   for (const app_launcher& l : j.launchers)
     write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_text(j, l));
@@ -75,11 +80,11 @@ void name_update_folders(job& j) {
 void publish_release(const job& j) {
   auto since = steady::now();
   fs::path package = j.dest / fs::u8path(output_name(j));
-  update::feed f{j.o.name, j.o.app_version, kind(j), architecture_name(j.arch),
-                 update::updater_version, {}};
+  update::feed f{
+      j.o.name, j.o.app_version, kind(j), architecture_name(j.arch), update::updater_version, {}};
   f.files = j.o.type == output_type::msi
-                ? std::vector<update::feed_file>{{fs::file_size(package),
-                                                  sha256_hex("", {package}), output_name(j)}}
+                ? std::vector<update::feed_file>{{fs::file_size(package), sha256_hex("", {package}),
+                                                  output_name(j)}}
                 : files_below(j.image);
   fs::path files = j.dest / "files";
   fs::create_directories(files);
@@ -96,7 +101,8 @@ void publish_release(const job& j) {
   text += "signature " + update::hex(sign_release(j.update_key, text)) + "\n";
   write_host_file(j.temporary / "feed", text);
   fs::rename(j.temporary / "feed", j.dest / fs::u8path(feed_file_name(j)));
-  step("update", feed_file_name(j) + ", " + count(f.files.size(), "file") + " in files/, " +
-                     std::to_string(added) + " new",
+  step("update",
+       feed_file_name(j) + ", " + count(f.files.size(), "file") + " in files/, " +
+           std::to_string(added) + " new",
        since);
 }

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "platform/os.h"
-#include "platform/win32/update_hook.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/update_hook.h"
 #include "platform/win32/wide.h"
 
 namespace os {
