@@ -118,7 +118,7 @@ void check_given_files(job& j) {
 }  // namespace
 
 int run_pack(const pack_options& o) {
-  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, {}};
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, {}, {}, {}, {}};
   try {
     check_given_files(j);
     fs::path input = fs::weakly_canonical(fs::u8path(o.app_image.empty() ? o.input : o.app_image));

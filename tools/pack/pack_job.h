@@ -16,6 +16,12 @@
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
 
+// The image's folders of the runtime and the jars, and what its parameter files start with:
+// content-named folders and the update program's settings when the app updates itself.
+struct image_layout {
+  std::string runtime_folder = "runtime", app_folder = "app", parameter_header;
+};
+
 struct job {
   const pack_options& o;
   fs::path dest;
@@ -24,9 +30,7 @@ struct job {
   architecture arch;
   std::vector<app_launcher> launchers;  // the main one first
   signing signer;  // the key's files and secret found, before anything is written
-  // The image's folders of the runtime and the jars, and what the parameter files start with:
-  // content-named folders and the update program's settings when the app updates itself.
-  std::string runtime_folder = "runtime", app_folder = "app", parameter_header;
+  image_layout layout;
   release_key update_key;            // read before anything is written
   std::vector<std::string> trusted;  // the public points the app trusts, the key's first
 };

@@ -142,10 +142,11 @@ int write_launcher(const job& j, const app_launcher& l) {
 }  // namespace
 
 std::string parameter_text(const job& j, const app_launcher& l) {
-  launch_words words{j.runtime_folder + (l.console ? "\\bin\\java.exe" : "\\bin\\javaw.exe"),
+  launch_words words{j.layout.runtime_folder + (l.console ? "\\bin\\java.exe" : "\\bin\\javaw.exe"),
                      l.java_options, l.class_path, l.main_class, l.arguments};
-  for (std::string& entry : words.class_path) entry = j.app_folder + entry.substr(3);  // app\...
-  return j.parameter_header + parameter_file_text(words);
+  for (std::string& entry : words.class_path)
+    entry = j.layout.app_folder + entry.substr(3);  // app\...
+  return j.layout.parameter_header + parameter_file_text(words);
 }
 
 int build_image(job& j) {

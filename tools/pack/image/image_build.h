@@ -8,6 +8,6 @@
 // once its name is known. Returns 1 when a parameter file's words warn, else 0.
 int build_image(job& j);
 
-// The launcher's parameter file: j.parameter_header, then its words, naming the runtime and
-// the jars in j.runtime_folder and j.app_folder.
+// The launcher's parameter file: the layout's header, then its words, naming the runtime and
+// the jars in the layout's folders.
 std::string parameter_text(const job& j, const app_launcher& l);

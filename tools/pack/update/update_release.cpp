@@ -61,8 +61,8 @@ void name_update_folders(job& j) {
   fs::path feed = j.dest / fs::u8path(feed_file_name(j));
   if (fs::exists(fs::symlink_status(feed)))
     throw refusal(feed.u8string() + ": exists already; pack replaces nothing");
-  j.runtime_folder = name_after_content(j.image, "runtime");
-  j.app_folder = name_after_content(j.image, "app");
+  j.layout.runtime_folder = name_after_content(j.image, "runtime");
+  j.layout.app_folder = name_after_content(j.image, "app");
   update::settings s{
       j.o.app_version,
       j.o.name,
@@ -71,10 +71,10 @@ void name_update_folders(job& j) {
       architecture_name(j.arch),
       j.o.update.url + update::feed_name(j.o.name, architecture_name(j.arch), kind(j)),
       j.trusted};
-  j.parameter_header = update::settings_text(s);
+  j.layout.parameter_header = update::settings_text(s);
   for (const app_launcher& l : j.launchers)
     write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_text(j, l));
-  step("update", j.runtime_folder + ", " + j.app_folder + ", " + s.feed, since);
+  step("update", j.layout.runtime_folder + ", " + j.layout.app_folder + ", " + s.feed, since);
 }
 
 void publish_release(const job& j) {
