@@ -821,6 +821,17 @@ ROWS = [
     row("sign_no_timestamp_server", MSI + SIGN_P12 + [
         "--win-sign-timestamp", "{dead}", "--win-sign-timestamp", "{dead2}"], 2,
         says=["no time-stamping server answered: http://127.0.0.1:"]),
+    # Updates' refusals, which read the key before anything is written: status 2, nothing
+    # written (update.py runs the updates themselves).
+    row("update_url_without_key", ZIPPED + ["--vendor", "Acme", "--update-url",
+                                            "https://example.com/r"], 2,
+        says=["--update-url needs --update-key: the ECDSA P-256 key (PEM) that signs releases"]),
+    row("update_key_missing", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                        "--update-key", "{app}/missing.pem"], 2,
+        says=["--update-key {app}/missing.pem: no such file"]),
+    row("update_key_rsa", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                    "--update-key", "{S}/signer.key"], 2,
+        says=["signer.key: is an RSA key; releases are signed with ECDSA P-256"]),
 ]
 
 
