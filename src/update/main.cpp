@@ -24,8 +24,15 @@ std::string json(const std::string& version) {
 }
 
 void print_status(const app& a) {
-  std::string staged = state_text(a, a.s.kind == "msi" ? L"staged" : L"pending");
-  print("{\"installed\": " + json(a.s.version) + ", \"staged\": " + json(staged) +
+  bool zip = a.s.kind == "zip";
+  std::string staged = state_text(a, zip ? L"pending" : L"staged"), installed = a.s.version, text;
+  // A zip install switched to the staged version already: until the next start, the one
+  // installed is the version before.
+  settings before;
+  if (zip && !staged.empty() && read_file(a.state + L"\\previous.tavrin", &text, 1 << 20) &&
+      parse_settings(text, &before))
+    installed = before.version;
+  print("{\"installed\": " + json(installed) + ", \"staged\": " + json(staged) +
         ", \"latest\": " + json(state_text(a, L"latest")) + "}\n");
 }
 

@@ -18,6 +18,7 @@ import json
 import os
 import re
 import shutil
+import subprocess
 import sys
 import threading
 import zipfile
@@ -106,9 +107,17 @@ def log_of(folder):
     return path.read_text(errors="replace") if path.exists() else ""
 
 
-def row(name, serve, starts, mode="", says=(), msi=False, policy=False, check=None):
+def row(name, serve, starts, mode="", says=(), msi=False, policy=False, check=None,
+        status=None):
+    """status: what `tavrin-update status` prints after the first start."""
     return dict(name=name, serve=serve, starts=starts, mode=mode, says=says, msi=msi,
-                policy=policy, check=check)
+                policy=policy, check=check, status=status)
+
+
+def status_of(bench, folder):
+    program = next(run.unix(folder).glob("runtime-*/bin/tavrin-update.exe"))
+    return subprocess.run([bench.wine, str(program), "status"], env=bench.env, timeout=60,
+                          stdin=subprocess.DEVNULL, capture_output=True).stdout.decode()
 
 
 def few_bytes(server, dest):
@@ -122,7 +131,8 @@ def one_product(bench):
 
 PORT = 8765
 ROWS = [
-    row("zip_moves_to_1_1", "r11", ["1.0", "1.1", "1.1"], says=["installed 1.1 over 1.0"]),
+    row("zip_moves_to_1_1", "r11", ["1.0", "1.1", "1.1"], says=["installed 1.1 over 1.0"],
+        status='{"installed": "1.0", "staged": "1.1", "latest": "1.1"}\n'),
     row("only_changed_files_fetched", "r11", ["1.0", "1.1"], check=few_bytes),
     row("untrusted_key_refused", "r11_untrusted", ["1.0", "1.0"],
         says=["the feed's signature is by no trusted key"]),
@@ -164,6 +174,8 @@ def run_row(bench, server, r, releases):
         else:
             report, version = start(bench, folder + "\\Hello.exe")
         got.append(version if report["exit_code"] == 0 else report["exit_code"])
+        if r["status"] and len(got) == 1 and status_of(bench, folder) != r["status"]:
+            problems.append(f"status {status_of(bench, folder)!r}, expected {r['status']!r}")
         if r["msi"]:
             wait_for("installer.exe", 120)
         if report["children_killed"]:
