@@ -141,6 +141,10 @@ bool has_content(const std::wstring& path, uint64_t size, const std::string& sha
 
 bool copy_verified(const std::wstring& from, const std::wstring& to, uint64_t size,
                    const std::string& sha) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &data) ||
+      ((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) != size)
+    return false;  // read only a file that may be the one sought
   HANDLE out = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return false;
   bool ok = stream(from, size, sha, out) && FlushFileBuffers(out);

@@ -122,22 +122,19 @@ void after_launcher_failure() {
   if (!update_hours()) return;
   wchar_t state[path_room], launcher[path_room], previous[path_room], failed[path_room];
   DWORD at = state_folder(state, launcher);
+  if (!at) return;
   DWORD end = at, fail_end = at;
   for (DWORD i = 0; i <= at; ++i) previous[i] = failed[i] = state[i];
-  if (!at || !append(state, &at, L"pending") || !append(previous, &end, L"previous.tavrin") ||
+  if (!append(state, &at, L"pending") || !append(previous, &end, L"previous.tavrin") ||
       !append(failed, &fail_end, L"failed") || GetFileAttributesW(state) == INVALID_FILE_ATTRIBUTES)
     return;
-  // NAME.exe's parameter file is NAME.tavrin.
-  DWORD length = 0;
-  while (launcher[length]) ++length;
-  DWORD dot = length;
+  // NAME.exe's parameter file is NAME.tavrin: the extension after the name's last dot.
+  DWORD dot = 0;
+  while (launcher[dot]) ++dot;
   while (dot > 0 && launcher[dot - 1] != L'.' && launcher[dot - 1] != L'\\') --dot;
   if (dot == 0 || launcher[dot - 1] != L'.') return;
-  launcher[dot] = 0;
-  --dot;
-  DWORD name_end = dot;
-  launcher[name_end] = 0;
-  if (!append(launcher, &name_end, L".tavrin")) return;
+  launcher[--dot] = 0;
+  if (!append(launcher, &dot, L".tavrin")) return;
   if (MoveFileExW(previous, launcher, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     MoveFileExW(state, failed, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
