@@ -3,8 +3,9 @@
 // program has ended.
 //
 // Usage: start_timer.exe JOBFILE OUTFILE
-// JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then
-// one command line a line. Each round starts every command once; the first command shifts
+// JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, the
+// milliseconds to pause after each start (so that what a start leaves running has settled
+// before the next), then one command line a line. Each round starts every command once; the first command shifts
 // by one each round, so that no program always follows the same one. OUTFILE gets one line
 // per timed start: command index, round, microseconds, exit code, and the start's moment in
 // microseconds of QueryPerformanceCounter, a clock that every process shares.
@@ -58,7 +59,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::ifstream job(argv[1], std::ios::binary);
   int warm_up = 0, rounds = 0;
-  job >> warm_up >> rounds;
+  DWORD pause_ms = 0;
+  job >> warm_up >> rounds >> pause_ms;
   std::vector<std::wstring> commands;
   for (std::string line; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -83,6 +85,7 @@ int wmain(int argc, wchar_t** argv) {
                      GetLastError());
         return 1;
       }
+      Sleep(pause_ms);
       if (round >= 0)
         out << index << ' ' << round << ' ' << us << ' ' << code << ' ' << std::fixed << begin_us
             << std::defaultfloat << '\n';
