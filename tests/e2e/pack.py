@@ -829,6 +829,14 @@ ROWS = [
     row("update_key_missing", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
                                         "--update-key", "{app}/missing.pem"], 2,
         says=["--update-key {app}/missing.pem: no such file"]),
+    # A self-updating zip: the update program in the runtime, content-named folders, the feed
+    # and files/; the check still notes what is unsigned.
+    row("update_zip", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                "--update-key", "{app}/release.pem"], 0,
+        says=["update: Zipped-windows-x64-zip.feed, ",
+              "note: unsigned, so Smart App Control blocks it: runtime-",
+              "bin\\tavrin-update.exe"],
+        check=lambda dest, out: [] if (dest / "files").is_dir() else ["no files/"]),
     row("update_key_rsa", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
                                     "--update-key", "{S}/signer.key"], 2,
         says=["signer.key: is an RSA key; releases are signed with ECDSA P-256"]),
@@ -955,6 +963,7 @@ def run_wine(rows, locale, passed, failed):
 def main(parts):
     build_app()
     (APP / "app.ico").write_bytes(ICON)
+    sh("openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", APP / "release.pem")
     shutil.rmtree(WORK / "rows", ignore_errors=True)
     SIGN.update(sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip"))
     passed = failed = 0

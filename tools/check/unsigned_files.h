@@ -5,6 +5,6 @@
 #include <string>
 
 // For a launcher folder that holds runtime\ (an image as tavrin-pack or jpackage lays it
-// out), one "note: " line for each .exe and .dll below it, by name, that is a PE file
+// out) or runtime-HASH\ (a self-updating app's), one "note: " line for each .exe and .dll below it, by name, that is a PE file
 // without an Authenticode signature; empty for any other folder.
 std::string unsigned_file_notes(const std::u16string& launcher_folder);
