@@ -24,6 +24,7 @@ from pathlib import Path
 
 import check_java
 import pack_app
+import update_app
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests/e2e"))
@@ -51,6 +52,8 @@ STARTUPS = {"x64": ("x64", "", 1.10), "x86": ("x86", "", 1.10),
 TIMED = [case for case, (arch, _, _) in STARTUPS.items() if arch in RUNNABLE]
 SERVICE_STANDIN = ROOT / "build/win-x64/tests/e2e/java_standin_console.exe"
 SERVICE_ROUNDS = 20  # of net start to the start the stand-in records (start_timer.exe)
+UPDATE_ROUNDS = 20  # each start with a check due leaves an update program waiting
+UPDATE_CASES = ("update_idle", "update_due", "update_fetch")
 # Parameter files, by case directory under C:\b.
 PARAMS = {
     **{case: "jre\\bin\\java.exe -cp lib\\a.jar Main\n" for case in STARTUPS},
@@ -89,8 +92,9 @@ def unix(win_path):
     return PREFIX / "drive_c" / win_path[3:].replace("\\", "/")
 
 
-def lay_out():
-    """C:\\b\\<case>\\ holds app.exe, app.tavrin, jre\\bin\\java.exe, lib\\a.jar, floor.exe."""
+def lay_out(releases):
+    """C:\\b\\<case>\\ holds app.exe, app.tavrin, jre\\bin\\java.exe, lib\\a.jar, floor.exe;
+    C:\\b\\update_*\\Hello\\ the self-updating app's 1.0, with a check due or not."""
     shutil.rmtree(unix("C:\\b"), ignore_errors=True)
     for case, params in PARAMS.items():
         arch, suffix, _ = STARTUPS.get(case, ("x64", "", None))
@@ -102,6 +106,9 @@ def lay_out():
         shutil.copyfile(ROOT / f"dist/{arch}/tavrin{suffix.replace('_', '-')}.exe", d / "app.exe")
         shutil.copyfile(WORK / f"win-{arch}/floor{suffix}.exe", d / "floor.exe")
         (d / "app.tavrin").write_text(params, encoding="utf-8")
+    for case in UPDATE_CASES:
+        update_app.install(releases[0], unix(f"C:\\b\\{case}"), case == "update_idle")
+        shutil.copyfile(WORK / "win-x64/floor.exe", unix(f"C:\\b\\{case}\\floor.exe"))
 
 
 def service_start():
@@ -122,10 +129,11 @@ def service_start():
     return statistics.median(us for us, _ in starts) / 1000
 
 
-def run_timer(commands, rounds, warm_up, extra_env=None):
-    """Per command, the list of (microseconds, exit code) of its timed starts."""
-    unix("C:\\b\\job.txt").write_text(f"{warm_up} {rounds}\n" + "\n".join(commands) + "\n",
-                                      encoding="utf-8")
+def run_timer(commands, rounds, warm_up, extra_env=None, pause_ms=0):
+    """Per command, the list of (microseconds, exit code) of its timed starts; pause_ms after
+    each start."""
+    unix("C:\\b\\job.txt").write_text(f"{warm_up} {rounds} {pause_ms}\n" + "\n".join(commands) +
+                                      "\n", encoding="utf-8")
     out = unix("C:\\b\\times.txt")
     out.unlink(missing_ok=True)
     call(PIN + [WINE, WORK / "win-x64/start_timer.exe", "C:\\b\\job.txt", "C:\\b\\times.txt"],
@@ -172,8 +180,10 @@ def wine_figures():
     # starts afresh first.
     call([WINESERVER, "-k"])
     call(PIN + [WINESERVER, "-p"])
+    releases = update_app.releases()
+    server = update_app.serve(update_app.PORT)
     try:
-        lay_out()
+        lay_out(releases)
         launchers = {c: f'"C:\\b\\{c}\\app.exe"' for c in TIMED}
         children = dict(zip(TIMED, child_command_lines([launchers[c] for c in TIMED])))
         floors = {c: f'"C:\\b\\{c}\\floor.exe" {children[c]}' for c in TIMED}
@@ -184,9 +194,15 @@ def wine_figures():
             "stand-in alone", "search", "widest", "no search"]
         commands = [launchers[c] for c in TIMED] + [floors[c] for c in TIMED] + [children["x64"]]
         searches = [f'"C:\\b\\{c}\\app.exe"' for c in ("search", "widest", "no_search")]
+        idle = '"C:\\b\\update_idle\\Hello\\Hello.exe"'
+        names[names.index("search"):names.index("search")] = ["launcher update", "floor update"]
+        commands += [idle, f'"C:\\b\\update_idle\\floor.exe" {child_command_lines([idle])[0]}']
         starts = run_timer(commands, ROUNDS, WARM_UP) + run_timer(searches, SEARCH_ROUNDS, 1)
         service = service_start()
+        update = update_figures(server, releases, idle)
     finally:
+        server.release.set()
+        server.shutdown()
         call([WINESERVER, "-k"])
     expected_codes = {"search": 2, "widest": 2, "no search": 2}
     medians = {}
@@ -196,7 +212,34 @@ def wine_figures():
             sys.exit(f"bench: {name} exited with {sorted(codes)}")
         medians[name] = statistics.median(us for us, _ in runs) / 1000
     medians["net start"] = service
-    return medians, children["x64"]
+    return medians, children["x64"], update
+
+
+def update_figures(server, releases, idle):
+    """The self-updating app: from the launcher's start to the Java stand-in's, median over
+    rounds, with a check due against a stalled server and with none due; then the bytes an
+    app-only update fetched, the server serving 1.1."""
+    server.folder, server.mode, server.sent, server.requests = releases[1], "stall", 0, []
+    server.release.clear()
+    due = '"C:\\b\\update_due\\Hello\\Hello.exe"'
+    # A second after each start, the update program that a due start leaves has settled, so
+    # that it does not slow the next start the way no real start is slowed.
+    report = "C:\\b\\child.json"
+    starts = run_timer([f"{due}\t{report}", f"{idle}\t{report}"], UPDATE_ROUNDS, 1,
+                       {"STANDIN_REPORT": report}, pause_ms=1500)
+    to_java = [statistics.median(us for us, _ in runs) / 1000 for runs in starts]
+    if not server.requests:
+        sys.exit("bench: the launcher with a check due started no update program")
+    server.release.set()
+    call([WINESERVER, "-k"])  # the update programs that waited on the stalled server
+    server.folder, server.mode, server.sent = releases[1], "", 0
+    run_timer(['"C:\\b\\update_fetch\\Hello\\Hello.exe"'], 1, 0)
+    call([WINESERVER, "-w"], timeout=120)  # the update program, once it has finished
+    call(PIN + [WINESERVER, "-p"])
+    log = unix("C:\\b\\update_fetch\\Hello\\tavrin-update\\update.log").read_text()
+    if "installed 1.1" not in log:
+        sys.exit("bench: the app-only update was not installed")
+    return to_java, server.sent, update_app.image_bytes(releases[1])
 
 
 def imports(exe):
@@ -223,7 +266,7 @@ def main():
         if not only_kernel32_and_msvcrt(floor_imports):
             sys.exit(f"bench: floor {case} imports {floor_imports}")
 
-    medians, child = wine_figures()
+    medians, child, (to_java, fetched, (image, zipped)) = wine_figures()
     for case, (arch, suffix, target) in STARTUPS.items():
         figure = f"start-up under Wine, {arch}" + (" console twin" if suffix else "")
         if case not in TIMED:
@@ -233,6 +276,15 @@ def main():
         row(f"{figure} (median of {ROUNDS})", f"{launcher:.1f} ms",
             f"{'console ' if suffix else ''}floor {floor:.1f} ms, <= {target:.2f}x",
             f"{launcher / floor:.3f}", launcher <= target * floor)
+    launcher, floor = medians["launcher update"], medians["floor update"]
+    row(f"start-up under Wine, x64, updates configured, none due (median of {ROUNDS})",
+        f"{launcher:.1f} ms", f"floor {floor:.1f} ms, <= 1.05x", f"{launcher / floor:.3f}",
+        launcher <= 1.05 * floor)
+    row(f"start to the JVM's start, a check due, server stalled (median of {UPDATE_ROUNDS})",
+        f"{to_java[0]:.1f} ms", f"none due {to_java[1]:.1f} ms, <= +5 ms",
+        f"{to_java[0] - to_java[1]:+.1f} ms", to_java[0] - to_java[1] <= 5)
+    row("bytes fetched by an app-only update", f"{fetched} B",
+        f"image {image} B, zip {zipped} B", f"{fetched / image:.4f}", None)
     alone = medians["stand-in alone"]
     row("stand-in java.exe started alone", f"{alone:.1f} ms", "-", "-", None)
     net_start, twin = medians["net start"], medians["launcher x64_console"]

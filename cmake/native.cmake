@@ -9,7 +9,8 @@ file(GLOB TAVRIN_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 # tavrin-check's tests (check_test.cpp, check_*_test.cpp) build into check_tests, as do
 # tavrin-pack's, in pack/, which the glob leaves out.
 list(FILTER TAVRIN_UNIT_TESTS EXCLUDE REGEX "/check_[a-z_]*test\\.cpp$")
-add_executable(unit_tests ${TAVRIN_UNIT_TESTS})
+# The update program's feed and settings formats are portable: their tests run natively.
+add_executable(unit_tests ${TAVRIN_UNIT_TESTS} src/update/feed.cpp src/update/settings.cpp)
 target_link_libraries(unit_tests PRIVATE tavrin_simulated_os tavrin_core tavrin_registry tavrin_brand
   GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)

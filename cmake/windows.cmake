@@ -40,6 +40,18 @@ tavrin_launcher(tavrin-service service windows)
 target_compile_definitions(tavrin-console PRIVATE TAVRIN_CONSOLE)
 target_compile_definitions(tavrin-service PRIVATE TAVRIN_SERVICE)
 
+# The update program of apps that update themselves: small, without exceptions, over system
+# DLLs only (WinHTTP, BCrypt, ADVAPI32). Its manifest runs it as invoked, whatever its name.
+file(GLOB TAVRIN_UPDATE_SOURCES CONFIGURE_DEPENDS src/update/*.cpp)
+add_executable(tavrin-update ${TAVRIN_UPDATE_SOURCES} assets/tavrin.rc)
+target_include_directories(tavrin-update PRIVATE src)
+target_compile_definitions(tavrin-update PRIVATE TAVRIN_UPDATE)
+target_compile_options(tavrin-update PRIVATE ${TAVRIN_WIN_FLAGS} -Wall -Wextra)
+target_link_libraries(tavrin-update PRIVATE winhttp bcrypt)
+target_link_options(tavrin-update PRIVATE -municode -mconsole -static -static-libgcc
+  -static-libstdc++ -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+set_target_properties(tavrin-update PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVRIN_DIST_DIR}")
+
 # Programs the end-to-end bench runs under Wine beside the launcher.
 if(EXISTS "${PROJECT_SOURCE_DIR}/tests/e2e/CMakeLists.txt")
   add_subdirectory(tests/e2e)

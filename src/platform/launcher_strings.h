@@ -10,4 +10,8 @@ namespace launcher_strings {
 constexpr unsigned app_user_model_id = 1;
 constexpr unsigned max_app_user_model_id = 128;
 
+// The hours between two checks for a newer release (decimal, 1 to 8760); without it, the app
+// does not update itself.
+constexpr unsigned update_interval = 2;
+
 }  // namespace launcher_strings

@@ -948,6 +948,25 @@ ROWS = [
             ("a batch script, which cannot be signed", "may block", "setup.bat"),
             ("unsigned", "blocks", "native.jar: win32-x86-64/jnidispatch.dll")]],
         check=lambda dest, out: ["stamped.dll noted"] if "stamped.dll" in out else []),
+    # Updates' refusals, which read the key before anything is written: status 2, nothing
+    # written (update.py runs the updates themselves).
+    row("update_url_without_key", ZIPPED + ["--vendor", "Acme", "--update-url",
+                                            "https://example.com/r"], 2,
+        says=["--update-url needs --update-key: the ECDSA P-256 key (PEM) that signs releases"]),
+    row("update_key_missing", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                        "--update-key", "{app}/missing.pem"], 2,
+        says=["--update-key {app}/missing.pem: no such file"]),
+    # A self-updating zip: the update program in the runtime, content-named folders, the feed
+    # and files/; the check still notes what is unsigned.
+    row("update_zip", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                "--update-key", "{app}/release.pem"], 0,
+        says=["update: Zipped-windows-x64-zip.feed, ",
+              "note: unsigned, so Smart App Control blocks it: runtime-",
+              "bin\\tavrin-update.exe"],
+        check=lambda dest, out: [] if (dest / "files").is_dir() else ["no files/"]),
+    row("update_key_rsa", ZIPPED + ["--vendor", "Acme", "--update-url", "https://example.com/r",
+                                    "--update-key", "{S}/signer.key"], 2,
+        says=["signer.key: is an RSA key; releases are signed with ECDSA P-256"]),
 ]
 
 
@@ -1079,6 +1098,7 @@ def run_wine(rows, locale, passed, failed):
 def main(parts):
     build_app()
     (APP / "app.ico").write_bytes(ICON)
+    sh("openssl", "ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", APP / "release.pem")
     shutil.rmtree(WORK / "rows", ignore_errors=True)
     SIGN.update(sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip",
                                    APP / "in/main.jar"))

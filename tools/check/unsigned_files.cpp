@@ -71,11 +71,23 @@ std::string jar_notes(const std::u16string& name, const std::string& shown) {
   return notes;
 }
 
+// Whether a file below the folder lies in runtime-HASH\, the runtime of a self-updating app,
+// named after its content.
+bool has_content_runtime(const std::u16string& folder, const std::vector<std::u16string>& names) {
+  std::u16string prefix = folder + u"\\runtime-";
+  return std::any_of(names.begin(), names.end(), [&](const std::u16string& name) {
+    return name.compare(0, prefix.size(), prefix) == 0 && name.size() > prefix.size() + 16 &&
+           name[prefix.size() + 16] == u'\\';
+  });
+}
+
 }  // namespace
 
 std::string unsigned_file_notes(const std::u16string& launcher_folder) {
-  if (!is_app_directory(launcher_folder + u"\\runtime")) return "";
   std::vector<std::u16string> names = files_below(launcher_folder);
+  if (!is_app_directory(launcher_folder + u"\\runtime") &&
+      !has_content_runtime(launcher_folder, names))
+    return "";
   std::sort(names.begin(), names.end());
   std::string notes, bytes;
   for (const std::u16string& name : names) {

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   if (options.help || options.version) {
     std::fputs(options.help ? pack_help : "tavrin-pack " TAVRIN_VERSION "\n", stdout);
     if (options.help) std::fputs(signing_help, stdout);
+    if (options.help) std::fputs(update_help, stdout);
     return 0;
   }
   std::fputs((options.notes + options.warnings).c_str(), stderr);

@@ -18,6 +18,7 @@
 #include "image/launchers.h"
 #include "msi/msi_package.h"
 #include "text.h"
+#include "update/update_release.h"
 #include "zip/zip_archive.h"
 
 namespace {
@@ -122,12 +123,13 @@ void check_given_files(job& j) {
   j.signer = prepare_signing(j.o.signing, j.o.name, j.o.installer.about_url, j.o.verbose);
   int64_t epoch;
   source_date_epoch(&epoch);
+  if (!j.o.update.url.empty()) prepare_update(j);
 }
 
 }  // namespace
 
 int run_pack(const pack_options& o) {
-  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, {}};
+  job j{o, fs::u8path(o.dest), {}, {}, architecture::x64, {}, {}, {}, {}, {}};
   try {
     check_given_files(j);
     fs::path input = fs::weakly_canonical(fs::u8path(o.app_image.empty() ? o.input : o.app_image));
@@ -158,9 +160,13 @@ int run_pack(const pack_options& o) {
     }
     std::vector<std::string> launchers;
     for (const app_launcher& l : j.launchers) launchers.push_back(l.name + ".exe");
+    bool updates = !o.update.url.empty();
+    if (updates) add_update_program(j);
     sign_image(j.signer, j.image, launchers, j.temporary / "signing", sign_step);
+    if (updates) name_update_folders(j);
     status = std::max(check(j), status);
     status = std::max(place_output(j), status);
+    if (updates) publish_release(j);
     fs::remove_all(j.temporary);
     keep_made();
     return status;

@@ -11,9 +11,16 @@
 #include "image/launchers.h"
 #include "options/pack_options.h"
 #include "signing/signing.h"
+#include "update/release_key.h"
 
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
+
+// The image's folders of the runtime and the jars, and what its parameter files start with:
+// content-named folders and the update program's settings when the app updates itself.
+struct image_layout {
+  std::string runtime_folder = "runtime", app_folder = "app", parameter_header;
+};
 
 struct job {
   const pack_options& o;
@@ -23,6 +30,9 @@ struct job {
   architecture arch;
   std::vector<app_launcher> launchers;  // the main one first
   signing signer;  // the key's files and secret found, before anything is written
+  image_layout layout;
+  release_key update_key;            // read before anything is written
+  std::vector<std::string> trusted;  // the public points the app trusts, the key's first
 };
 
 // The output's name in --dest: the image folder, or NAME-VERSION-windows-ARCH.zip or .msi.

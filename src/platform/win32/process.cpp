@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include "platform/os.h"
+#include "platform/win32/update_hook.h"
 
 namespace os {
 
 void close_process(const process& started) {
+  start_due_check();  // a program not waited for has started; one waited for has ended
   CloseHandle(started.handle);
 }
 

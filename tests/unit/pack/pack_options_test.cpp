@@ -111,6 +111,26 @@ TEST(pack_options, refusals) {
       {with({"--launcher-as-service", "--win-console"}),
        "--launcher-as-service and --win-console: the main launcher is a service or a console "
        "program, not both"},
+      {with({"--update-url", "https://e.com/r", "--type", "zip", "--vendor", "V"}),
+       "--update-url needs --update-key: the ECDSA P-256 key (PEM) that signs releases; make "
+       "one with openssl ecparam -name prime256v1 -genkey -out key.pem"},
+      {with({"--update-key", "k.pem", "--type", "zip"}),
+       "--update-key needs --update-url: where the app finds its releases"},
+      {with({"--update-url", "http://example.com/r"}),
+       "--update-url http://example.com/r: is plain http://, which anyone on the way can change; "
+       "use https:// (http:// is for a loopback host only: 127.0.0.1, localhost or [::1])"},
+      {with({"--update-url", "ftp://e.com/"}), "--update-url ftp://e.com/: is no https:// URL"},
+      {with({"--update-url", "http://localhost:8/r", "--update-key", "k.pem"}),
+       "--update-url needs --type zip or msi: a release is served as a package beside its feed"},
+      {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "msi", "--vendor",
+             "V", "--win-per-machine-install"}),
+       "--update-url is not for --win-per-machine-install: an update there needs an "
+       "administrator; update per-machine installs through your deployment"},
+      {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "zip"}),
+       "--update-url needs --vendor: administrators turn updates off under "
+       "HKLM\\Software\\Policies\\VENDOR\\NAME"},
+      {with({"--update-interval", "0"}),
+       "--update-interval 0: give a whole number of hours from 1 to 8760"},
   };
   for (const row& r : rows) {
     pack_options options;

@@ -119,11 +119,7 @@ int write_launcher(const job& j, const app_launcher& l) {
        since);
 
   since = steady::now();
-  // A service stops its program with Ctrl+C, which reaches console programs only.
-  bool windowed = twin_of(l) == twin::windowed;
-  launch_words words{windowed ? "runtime\\bin\\javaw.exe" : "runtime\\bin\\java.exe",
-                     l.java_options, l.class_path, l.main_class, l.arguments};
-  write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_file_text(words));
+  write_host_file(j.image / fs::u8path(l.name + ".tavrin"), parameter_text(j, l));
   step("parameter file", l.name + ".tavrin", since);
   std::string warnings = unset_variable_warnings("--java-options", l.java_options) +
                          unset_variable_warnings("--arguments", l.arguments);
@@ -146,6 +142,16 @@ int write_launcher(const job& j, const app_launcher& l) {
 }
 
 }  // namespace
+
+std::string parameter_text(const job& j, const app_launcher& l) {
+  // A service stops its program with Ctrl+C, which reaches console programs only.
+  bool windowed = twin_of(l) == twin::windowed;
+  launch_words words{j.layout.runtime_folder + (windowed ? "\\bin\\javaw.exe" : "\\bin\\java.exe"),
+                     l.java_options, l.class_path, l.main_class, l.arguments};
+  for (std::string& entry : words.class_path)
+    entry = j.layout.app_folder + entry.substr(3);  // app\...
+  return j.layout.parameter_header + parameter_file_text(words);
+}
 
 int build_image(job& j) {
   int warned = make_runtime(j);

@@ -14,6 +14,8 @@ TAVRIN_EMBED(tavrin_x64_service, "x64/tavrin-service.exe")
 TAVRIN_EMBED(tavrin_x86_gui, "x86/tavrin.exe")
 TAVRIN_EMBED(tavrin_x86_console, "x86/tavrin-console.exe")
 TAVRIN_EMBED(tavrin_x86_service, "x86/tavrin-service.exe")
+TAVRIN_EMBED(tavrin_x64_update, "x64/tavrin-update.exe")
+TAVRIN_EMBED(tavrin_x86_update, "x86/tavrin-update.exe")
 
 const char* twin_file(twin t) {
   return t == twin::console   ? "tavrin-console.exe"
@@ -33,4 +35,9 @@ std::string launcher_image(architecture arch, twin t) {
                        {tavrin_x86_service_start, tavrin_x86_service_end}};
   const bytes& b = (arch == architecture::x64 ? x64 : x86)[static_cast<int>(t)];
   return std::string(b.start, b.end);
+}
+
+std::string update_program_image(architecture arch) {
+  return arch == architecture::x64 ? std::string(tavrin_x64_update_start, tavrin_x64_update_end)
+                                   : std::string(tavrin_x86_update_start, tavrin_x86_update_end);
 }

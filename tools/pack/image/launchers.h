@@ -14,3 +14,6 @@ const char* twin_file(twin t);
 
 // Its bytes for the architecture.
 std::string launcher_image(architecture arch, twin t);
+
+// The update program, tavrin-update.exe, of the architecture.
+std::string update_program_image(architecture arch);

@@ -6,6 +6,7 @@
 #include "host/name_guid.h"
 #include "host/windows_names.h"
 #include "options/argument_files.h"
+#include "platform/launcher_strings.h"
 #include "text.h"
 
 const char pack_help[] =
@@ -119,6 +120,7 @@ bool take(pack_options* o, const std::string& option, const std::string& value,
           std::string* problem) {
   if (!is_utf8(value)) return fail(problem, option + ": is not valid UTF-8");
   if (is_signing_option(option)) return take_signing_option(&o->signing, option, value, problem);
+  if (is_update_option(option)) return take_update_option(&o->update, option, value, problem);
   if (option == "--name") {
     std::string why = windows_name_problem(value);
     if (!why.empty())
@@ -271,9 +273,20 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
                 "--launcher-as-service needs --win-per-machine-install: a service is "
                 "installed for the whole machine, never for one user");
   if (!check_signing_options(o->signing, problem)) return false;
+  if (!check_update_options(o->update, o->type != output_type::app_image, o->installer.per_machine,
+                            !o->launchers.empty(), !o->app_image.empty(), o->vendor, problem))
+    return false;
+  bool updates = !o->update.url.empty();
+  // The launcher learns from its string table that the app updates itself, and how often.
+  if (updates)
+    o->branding.b.table_strings.emplace_back(launcher_strings::update_interval,
+                                             to_utf16(std::to_string(o->update.interval_hours)));
   // The installer's help link is also the URL of a signature.
   if (!o->installer.about_url.empty() && o->type != output_type::msi && !signs(o->signing))
     return fail(problem, "--about-url needs --type msi or a way to sign");
+  if (updates && !vendor_problem(o->vendor).empty())
+    return fail(problem, "--vendor " + o->vendor + ": " + vendor_problem(o->vendor) +
+                             "; the update policy's key is Software\\Policies\\VENDOR\\NAME");
   if (o->type != output_type::msi) {
     return o->installer_option.empty() || fail(problem, o->installer_option + " needs --type msi");
   }

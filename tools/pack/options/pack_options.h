@@ -8,6 +8,7 @@
 #include "options/desktop_options.h"
 #include "options/installer_options.h"
 #include "options/signing_options.h"
+#include "options/update_options.h"
 
 // What pack writes into --dest. Each type is the app image, or a file made from it.
 enum class output_type { app_image, zip, msi };
@@ -36,6 +37,7 @@ struct pack_options {
   msi_options installer;         // --type msi's
   std::string installer_option;  // the first of them given, which other types refuse
   signing_options signing;       // --win-sign-*
+  update_options update;         // --update-*
   std::string dest = ".";
   bool verbose = false, help = false, version = false;
   std::string notes;     // lines for standard error, of what the options leave out

@@ -6,6 +6,7 @@
 
 #include "platform/os.h"
 #include "platform/win32/child_start.h"
+#include "platform/win32/update_hook.h"
 
 namespace os {
 namespace {
@@ -43,13 +44,18 @@ bool start_process(char16_t* command, bool wait, process* started) {
   // end the launcher alone and leave the child writing to the console.
   SetConsoleCtrlHandler(leave_to_child, TRUE);
   // With start the child outlives the launcher, so only a waited-for child gets a job.
-  return start_child(command,
-                     {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
-                      GetStdHandle(STD_ERROR_HANDLE)},
-                     console_flags(), wait, &job, started);
+  if (!start_child(command,
+                   {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                    GetStdHandle(STD_ERROR_HANDLE)},
+                   console_flags(), wait, &job, started)) {
+    return false;
+  }
+  after_program_start(wide(command));
+  return true;
 }
 
 void wait_process(const process& started) {
+  if (WaitForSingleObject(started.handle, check_delay_ms) == WAIT_TIMEOUT) start_due_check();
   WaitForSingleObject(started.handle, INFINITE);
   if (!job) return;
   // The child has ended; what it left running outlives the launcher, as without the job.

@@ -4,6 +4,7 @@
 
 #include "platform/os.h"
 #include "platform/win32/launcher_string.h"
+#include "platform/win32/update_hook.h"
 #include "platform/win32/wide.h"
 
 namespace os {
@@ -21,6 +22,7 @@ bool start_process(char16_t* command, bool, process* started) {
     return false;
   }
   CloseHandle(info.hThread);
+  after_program_start(wide(command));
   started->id = info.dwProcessId;
   started->handle = info.hProcess;
   started->job_error = 0;
@@ -28,6 +30,7 @@ bool start_process(char16_t* command, bool, process* started) {
 }
 
 void wait_process(const process& started) {
+  if (WaitForSingleObject(started.handle, check_delay_ms) == WAIT_TIMEOUT) start_due_check();
   WaitForSingleObject(started.handle, INFINITE);
 }
 

@@ -1,0 +1,32 @@
+// tavrin-pack's options for apps that update themselves: where releases are served, the key
+// that signs them, the further keys the app trusts, and how often it checks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct update_options {
+  std::string url;                 // --update-url, ending in '/'; empty: no updates
+  std::string key;                 // --update-key: the release key, ECDSA P-256 in PEM
+  std::string password_env;        // --update-key-password-env: the variable holding its password
+  std::vector<std::string> trust;  // --update-trust: further public keys, PEM
+  int interval_hours = 24;         // --update-interval
+};
+
+// What --help prints about updates.
+extern const char update_help[];
+
+bool is_update_option(const std::string& option);
+
+// Sets an update option's value; false with *problem set when the value cannot be used: a
+// URL that is not https:// (http:// only to a loopback host), an interval that is no whole
+// number of hours from 1 to 8760.
+bool take_update_option(update_options* options, const std::string& option,
+                        const std::string& value, std::string* problem);
+
+// False with *problem set unless the options ask for no updates, or for updates with all
+// they need: a URL and a key together, a zip or a per-user installer, one launcher and a
+// vendor (administrators' policy key is Software\Policies\VENDOR\NAME).
+bool check_update_options(const update_options& options, bool zip_or_msi, bool per_machine,
+                          bool more_launchers, bool given_image, const std::string& vendor,
+                          std::string* problem);
