@@ -7,6 +7,7 @@
 #include "platform/os.h"
 #include "platform/win32/child_start.h"
 #include "platform/win32/update_hook.h"
+#include "platform/win32/wide.h"
 
 namespace os {
 namespace {
