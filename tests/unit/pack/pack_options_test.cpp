@@ -129,6 +129,10 @@ TEST(pack_options, refusals) {
       {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "zip"}),
        "--update-url needs --vendor: administrators turn updates off under "
        "HKLM\\Software\\Policies\\VENDOR\\NAME"},
+      {with({"--update-url", "https://e.com/", "--update-key", "k.pem", "--type", "zip",
+             "--launcher-as-service"}),
+       "--update-url is not for --launcher-as-service: the service twin does not check for "
+       "updates; update a service through your deployment"},
       {with({"--update-interval", "0"}),
        "--update-interval 0: give a whole number of hours from 1 to 8760"},
   };

@@ -273,8 +273,11 @@ bool parse_pack_options(const std::vector<std::string>& given, pack_options* o,
                 "--launcher-as-service needs --win-per-machine-install: a service is "
                 "installed for the whole machine, never for one user");
   if (!check_signing_options(o->signing, problem)) return false;
-  if (!check_update_options(o->update, o->type != output_type::app_image, o->installer.per_machine,
-                            !o->launchers.empty(), !o->app_image.empty(), o->vendor, problem))
+  if (!check_update_options(
+          o->update,
+          {o->type != output_type::app_image, o->installer.per_machine, !o->launchers.empty(),
+           !o->app_image.empty(), o->launcher_as_service, o->vendor},
+          problem))
     return false;
   bool updates = !o->update.url.empty();
   // The launcher learns from its string table that the app updates itself, and how often.

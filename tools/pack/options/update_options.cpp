@@ -77,8 +77,7 @@ bool take_update_option(update_options* o, const std::string& option, const std:
   return true;
 }
 
-bool check_update_options(const update_options& o, bool zip_or_msi, bool per_machine,
-                          bool more_launchers, bool given_image, const std::string& vendor,
+bool check_update_options(const update_options& o, const update_target& target,
                           std::string* problem) {
   if (o.url.empty() && o.key.empty()) {
     return (o.password_env.empty() && o.trust.empty()) ||
@@ -90,18 +89,26 @@ bool check_update_options(const update_options& o, bool zip_or_msi, bool per_mac
     return fail(problem,
                 "--update-url needs --update-key: the ECDSA P-256 key (PEM) that signs "
                 "releases; make one with openssl ecparam -name prime256v1 -genkey -out key.pem");
-  if (!zip_or_msi)
+  if (!target.zip_or_msi)
     return fail(problem,
                 "--update-url needs --type zip or msi: a release is served as a package "
                 "beside its feed");
-  if (per_machine)
+  if (target.per_machine)
     return fail(problem,
                 "--update-url is not for --win-per-machine-install: an update there needs an "
                 "administrator; update per-machine installs through your deployment");
-  if (more_launchers) return fail(problem, "--update-url is not for an app with --add-launcher");
-  if (given_image)
+  if (target.more_launchers)
+    return fail(problem,
+                "--update-url is not for an app with --add-launcher: each launcher's parameter "
+                "file would switch on its own; pack each program that updates as an app of its "
+                "own");
+  if (target.service)
+    return fail(problem,
+                "--update-url is not for --launcher-as-service: the service twin does not check "
+                "for updates; update a service through your deployment");
+  if (target.given_image)
     return fail(problem, "--update-url is not for --app-image: pack lays out the image itself");
-  if (vendor.empty())
+  if (target.vendor.empty())
     return fail(problem,
                 "--update-url needs --vendor: administrators turn updates off under "
                 "HKLM\\Software\\Policies\\VENDOR\\NAME");

@@ -24,9 +24,14 @@ bool is_update_option(const std::string& option);
 bool take_update_option(update_options* options, const std::string& option,
                         const std::string& value, std::string* problem);
 
+// What the rest of the command line asks for, which updates depend on.
+struct update_target {
+  bool zip_or_msi, per_machine, more_launchers, given_image, service;
+  std::string vendor;
+};
+
 // False with *problem set unless the options ask for no updates, or for updates with all
-// they need: a URL and a key together, a zip or a per-user installer, one launcher and a
-// vendor (administrators' policy key is Software\Policies\VENDOR\NAME).
-bool check_update_options(const update_options& options, bool zip_or_msi, bool per_machine,
-                          bool more_launchers, bool given_image, const std::string& vendor,
+// they need: a URL and a key together, a zip or a per-user installer, one launcher that is
+// no service, and a vendor (administrators' policy key is Software\Policies\VENDOR\NAME).
+bool check_update_options(const update_options& options, const update_target& target,
                           std::string* problem);
