@@ -5,10 +5,9 @@ target_include_directories(tavrin_simulated_os PUBLIC src)
 enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
-file(GLOB TAVRIN_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
-# tavrin-check's tests (check_test.cpp, check_*_test.cpp) build into check_tests, as do
-# tavrin-pack's, in pack/, which the glob leaves out.
-list(FILTER TAVRIN_UNIT_TESTS EXCLUDE REGEX "/check_[a-z_]*test\\.cpp$")
+# The core's tests and tavrin-brand's; tavrin-check's (check/) and tavrin-pack's (pack/)
+# build into check_tests.
+file(GLOB TAVRIN_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp tests/unit/brand/*.cpp)
 # The update program's feed and settings formats are portable: their tests run natively.
 add_executable(unit_tests ${TAVRIN_UNIT_TESTS} src/update/feed.cpp src/update/settings.cpp)
 target_link_libraries(unit_tests PRIVATE tavrin_simulated_os tavrin_core tavrin_registry tavrin_brand
