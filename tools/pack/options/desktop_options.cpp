@@ -5,15 +5,11 @@
 #include "branding_options.h"
 #include "host/windows_names.h"
 #include "options/argument_files.h"
+#include "options/fail.h"
 #include "options/properties_file.h"
 #include "text.h"
 
 namespace {
-
-bool fail(std::string* problem, const std::string& text) {
-  *problem = text;
-  return false;
-}
 
 // Reads file into *properties; false with *problem set when it cannot be read or holds a
 // key that is not one of known. With notes, another platform's keys are left out, each with a

@@ -6,6 +6,7 @@
 #include "host/name_guid.h"
 #include "host/windows_names.h"
 #include "options/argument_files.h"
+#include "options/fail.h"
 #include "platform/launcher_strings.h"
 #include "text.h"
 
@@ -109,11 +110,6 @@ const char* const building[] = {
     "--arguments",     "--module-path", "--runtime-image", "--add-modules",
     "--jlink-options", "--jlink",       "--win-console",   "--add-launcher",
     "--icon",          "--description", "--copyright",     "--app-user-model-id"};
-
-bool fail(std::string* problem, const std::string& text) {
-  *problem = text;
-  return false;
-}
 
 // Sets one option's value; false with *problem set when the value cannot be used.
 bool take(pack_options* o, const std::string& option, const std::string& value,

@@ -1,5 +1,7 @@
 #include "options/signing_options.h"
 
+#include "options/fail.h"
+
 const char signing_help[] =
     "Signing: NAME.exe, then every unsigned program and DLL (PE file) of the image, then the\n"
     "installer; SHA-256, described by --name and --about-url. One way to reach the key:\n"
@@ -9,15 +11,6 @@ const char signing_help[] =
     "  --win-sign-command CMD   run by sh -c for each file, {} its path (\"$1\"); signs in place\n"
     "  --win-sign-password-env VAR  the variable that holds the password or the token's PIN\n"
     "  --win-sign-timestamp URL an RFC 3161 time-stamping server, repeatable, tried in order\n";
-
-namespace {
-
-bool fail(std::string* problem, const std::string& text) {
-  *problem = text;
-  return false;
-}
-
-}  // namespace
 
 bool is_signing_option(const std::string& option) {
   return option.compare(0, 11, "--win-sign-") == 0;

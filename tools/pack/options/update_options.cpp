@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "options/fail.h"
+
 const char update_help[] =
     "Updates: the app checks the URL for newer releases, which it verifies and switches to:\n"
     "  --update-url URL         where releases are served (https://; http:// only to loopback);\n"
@@ -12,11 +14,6 @@ const char update_help[] =
     "  --update-interval HOURS  at most one check per HOURS (default 24)\n";
 
 namespace {
-
-bool fail(std::string* problem, const std::string& text) {
-  *problem = text;
-  return false;
-}
 
 std::string lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
