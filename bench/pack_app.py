@@ -74,8 +74,10 @@ def figures(row):
     row("runtime tavrin-pack linked for that app", f"{runtime / 2**20:.1f} MiB",
         f"all {len(list(jmods.glob('*.jmod')))} fixture modules {everything / 2**20:.1f} MiB",
         f"{runtime / everything:.3f}", None)
-    keys = sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip")
-    hello = [PACK, "--name", "Hello", "--input", ROOT / "examples/hello/lib", "--main-jar",
+    lib = ROOT / "examples/hello/lib"
+    keys = sign_fixture.build(WORK / "sign", fixture() / "jre-17.0.15_windows-x64.zip",
+                              lib / "hello.jar")
+    hello = [PACK, "--name", "Hello", "--input", lib, "--main-jar",
              "hello.jar", "--main-class", "demo.Hello", "--module-path", jmods, "--vendor", "V",
              "--dest", WORK / "hello"]
     for kind in ("zip", "msi"):
