@@ -3,10 +3,9 @@
 // program has ended, or until the stand-in java.exe it starts has started.
 //
 // Usage: start_timer.exe JOBFILE OUTFILE
-// JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, the
-// milliseconds to pause after each start (so that what a start leaves running has settled
-// before the next), then one command line a line. Each round starts every command once; the first command shifts
-// by one each round, so that no program always follows the same one. After tabs, a line may
+// JOBFILE is UTF-8: the number of untimed warm-up rounds, the number of timed rounds, then one
+// command line a line. Each round starts every command once; the first command shifts by one
+// each round, so that no program always follows the same one. After tabs, a line may
 // name the report of tests/e2e's stand-in (its STANDIN_REPORT, or the standin.json of one run
 // with --standin=), to time until its start,
 // and a command run untimed next until it succeeds. OUTFILE gets one line per timed start:
@@ -72,8 +71,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::ifstream job(argv[1], std::ios::binary);
   int warm_up = 0, rounds = 0;
-  DWORD pause_ms = 0;
-  job >> warm_up >> rounds >> pause_ms;
+  job >> warm_up >> rounds;
   std::vector<std::wstring> commands, reports, afters;
   for (std::string line, report, after; std::getline(job, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -113,7 +111,6 @@ int wmain(int argc, wchar_t** argv) {
       DWORD failed = 1;
       for (int i = 0; !afters[index].empty() && failed && i < 100; Sleep(50), ++i)
         time_start(afters[index], ticks_per_us, &untimed, &failed);
-      Sleep(pause_ms);
       if (round >= 0) out << index << ' ' << round << ' ' << us << ' ' << code << '\n';
     }
   }
