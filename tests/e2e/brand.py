@@ -269,7 +269,13 @@ def main(parts):
     WORK.mkdir(parents=True)
     (WORK / "app.ico").write_bytes(ICON)
     outputs, passed = {}, True
+    server = WINE.replace("wine64", "wineserver")
     try:
+        # The prefix is made first and its server kept running, so that no row's Windows tool
+        # starts while the server is still setting the prefix up or is shutting down.
+        run([WINE, "wineboot", "-i"], "wineboot.log")
+        run([server, "-w"], "wineserver.log")
+        run([server, "-p"], "wineserver.log")
         for r in ROWS:
             if parts and not any(p in r["name"] for p in parts):
                 continue
@@ -284,7 +290,7 @@ def main(parts):
         if not parts or any(p in "refuses_itself" for p in parts):
             passed &= report("refuses_itself", refuses_itself())
     finally:
-        run([WINE.replace("wine64", "wineserver"), "-k"], "wineserver.log")
+        run([server, "-k"], "wineserver.log")
     if not parts:
         passed &= run_launcher_rows()
     print("brand: all rows passed" if passed else "brand: FAILED")
